@@ -1,0 +1,13 @@
+/* libtqprod50: the product-registry library of the product family.
+ *
+ * One header per subsystem, all included here. Every function is a plain C
+ * entry; ownership of returned strings is stated beside each declaration.
+ */
+#ifndef TQPROD50_H
+#define TQPROD50_H
+
+#include "tqplatform.h"
+#include "tqprod50/registry.h"
+#include "tqprod50/cdinfo.h"
+
+#endif

@@ -1,0 +1,94 @@
+/* Registry service: a persistent, multi-process, Windows-style registry.
+ *
+ * Keys are backslash-separated paths relative to a parent handle; key and
+ * value names compare without regard to case and keep the case they were
+ * created with. Subkeys enumerate in case-insensitive name order, values in
+ * creation order (replacing a value keeps its place); indices stay dense
+ * after deletes. Deleting a key deletes its subtree.
+ *
+ * Storage: one SQLite database per virtual-system context in the directory
+ * named by TQ_REGISTRY_DIR (default TQ_REGISTRY_DEFAULT_DIR). Every write is
+ * one transaction; several processes may read and write at once.
+ *
+ * Status results: 0 success; a non-zero TQREG_E* code otherwise.
+ */
+#ifndef TQPLATFORM_REGISTRY_H
+#define TQPLATFORM_REGISTRY_H
+
+#include <stdint.h>
+#include "tqplatform/export.h"
+
+TQ_EXTERN_C_BEGIN
+
+/* Opaque 32-bit key handle from a process-wide table. */
+typedef uint32_t TQHKEY;
+
+/* Value of TQPRODIS_GetVarFromRegistry: 0 for absent, a number for a type 4
+ * value (sign-extended from 32 bits), else a pointer to the stored text. */
+typedef intptr_t TQREGVAR;
+
+#define TQ_REGISTRY_DEFAULT_DIR "/var/lib/tqprod50/registry"
+
+/* Value types. */
+#define TQREG_SZ        1u
+#define TQREG_DWORD     4u
+#define TQREG_MULTI_SZ  7u
+
+/* Limits: refused with TQREG_E_LIMIT, never overflowed. */
+#define TQREG_MAX_NAME   255u              /* one key-name component / value name */
+#define TQREG_MAX_DATA   (1024u * 1024u)   /* bytes of value data */
+#define TQREG_MAX_DEPTH  512u              /* key components below the root */
+
+/* Status codes. */
+#define TQREG_OK            0
+#define TQREG_E_NOTFOUND    2   /* key or value absent, or index past the end */
+#define TQREG_E_BADHANDLE   6   /* unknown, closed or deleted key handle */
+#define TQREG_E_INVALID     87  /* NULL or malformed argument */
+#define TQREG_E_MOREDATA    234 /* buffer too small; size set to the need */
+#define TQREG_E_LIMIT       1450 /* a limit above was exceeded */
+#define TQREG_E_IO          1117 /* the database failed */
+
+TQAPI TQHKEY TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(void);
+TQAPI int TqkRegOpenKeyEx(TQHKEY parent, const char *path, unsigned options,
+                          unsigned access, TQHKEY *out);
+TQAPI int TqkRegOpenKey(TQHKEY parent, const char *subkey, TQHKEY *out);
+TQAPI int TqkRegCreateKey(TQHKEY parent, const char *path, TQHKEY *out);
+TQAPI int TqkRegCloseKey(TQHKEY key);
+/* data may be NULL to ask for the size only; on TQREG_E_MOREDATA *size is
+ * set to the byte count needed and nothing is written to data. */
+TQAPI int TqkRegQueryValueEx(TQHKEY key, const char *name, unsigned *reserved,
+                             unsigned *type, void *data, unsigned *size);
+TQAPI int TqkRegSetValueEx(TQHKEY key, const char *name, unsigned reserved,
+                           unsigned type, const void *data, unsigned size);
+/* Name of the index-th subkey, NUL-terminated within capacity bytes. */
+TQAPI int TqkRegEnumKey(TQHKEY key, unsigned index, char *name, unsigned capacity);
+/* Name, type and data of the index-th value. *name_size and *data_size are
+ * capacities on entry and byte counts on return (name without its NUL). */
+TQAPI int TqkRegEnumValue(TQHKEY key, unsigned index, char *name,
+                          unsigned *name_size, unsigned *reserved, unsigned *type,
+                          void *data, unsigned *data_size);
+TQAPI int TqkRegDeleteKey(TQHKEY parent, const char *path);
+TQAPI int TqkRegDeleteValue(TQHKEY key, const char *name);
+/* Rebinds the process to the registry of the current virtual-system context
+ * (and re-reads TQ_REGISTRY_DIR); every open handle becomes invalid. */
+TQAPI int TqkResetGlobalEntries(void);
+TQAPI int reset_reg_sic_cache(void);
+
+/* One-call reader; versioned 1 reads below the key's "CurrentVersion"
+ * subkey. Strings stay valid until the next call into the service. */
+TQAPI TQREGVAR TQPRODIS_GetVarFromRegistry(const char *key_path,
+                                           const char *value_name, int versioned);
+/* Writes a type 4 value, creating the key (and version subkey) as needed.
+ * 0 on success, -1 on failure. */
+TQAPI int TQPRODIS_SetVarToRegistry(const char *key_path, const char *value_name,
+                                    uint32_t value, int versioned);
+/* Copies every value of the key with handle src into the key with handle dst.
+ * 0 on success, -1 on a bad handle or a failed write. */
+TQAPI int TQPRODIS_CopyKeyValues(uint32_t src, uint32_t dst);
+/* The firewall directory: "FWDIR" under the firewall key's current version,
+ * else the FWDIR environment variable, else NULL. */
+TQAPI const char *GetFwdirFromRegistry(void);
+
+TQ_EXTERN_C_END
+
+#endif

@@ -1,0 +1,123 @@
+// SQLite storage of one registry database (one virtual-system context).
+//
+// Schema (user_version 1):
+//   keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent, name COLLATE NOCASE, depth)
+//     unique index (parent, name): child lookup and case-insensitive
+//     enumeration order in one B-tree. The root is id 1, parent 0, depth 0.
+//     AUTOINCREMENT: ids of deleted keys are never handed out again, so a
+//     key id held by a handle can only ever name that one key.
+//   vals(key, name COLLATE NOCASE, seq, type, data BLOB) WITHOUT ROWID,
+//     primary key (key, name); index (key, seq) gives creation order. A
+//     replaced value keeps its seq, so it keeps its place.
+//
+// Every failing SQLite call throws DbError; the service turns it into
+// TQREG_E_IO after rolling back.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace tq {
+namespace platform {
+namespace reg {
+
+class DbError : public std::runtime_error {
+ public:
+  explicit DbError(const std::string &what) : std::runtime_error(what) {}
+};
+
+constexpr int64_t kRootKeyId = 1;
+
+struct ChildRow {
+  std::string name;
+  int64_t id;
+};
+
+struct ValueRow {
+  std::string name;
+  uint32_t type;
+  std::string data;
+};
+
+class Store {
+ public:
+  Store() = default;
+  ~Store();
+  Store(const Store &) = delete;
+  Store &operator=(const Store &) = delete;
+
+  // Opens (creating directory, file and schema as needed) the database at
+  // file. False with *err set on failure; the store is then closed.
+  bool Open(const std::string &dir, const std::string &file, std::string *err);
+  // Finalises the statements and closes the connection.
+  void Close();
+  // Forgets the connection without touching it: used in a forked child,
+  // where the parent's SQLite state must not be used or closed.
+  void Abandon();
+  bool is_open() const { return db_ != nullptr; }
+  sqlite3 *db() const { return db_; }
+
+  // PRAGMA data_version: changes when another connection commits.
+  int64_t DataVersion();
+  void Begin();           // deferred: a read snapshot from the first read
+  void BeginImmediate();  // takes the write lock now
+  void Commit();
+  void Rollback() noexcept;
+
+  // Depth of key id, or -1 when it does not exist.
+  int KeyDepth(int64_t id);
+  // Id of the child of parent named name (any case), or 0.
+  int64_t FindChild(int64_t parent, const char *name, size_t len);
+  // Children of id in case-insensitive name order.
+  void LoadChildren(int64_t id, std::vector<ChildRow> *out);
+  // Values of id in creation order.
+  void LoadValues(int64_t id, std::vector<ValueRow> *out);
+  int64_t InsertKey(int64_t parent, const char *name, size_t len, int depth);
+  void UpsertValue(int64_t key, const char *name, size_t len, uint32_t type, const void *data,
+                   size_t size);
+  // True when a value was deleted.
+  bool DeleteValue(int64_t key, const char *name, size_t len);
+  // Deletes the key id, its values and its whole subtree.
+  void DeleteSubtree(int64_t id);
+
+ private:
+  enum StmtId {
+    kDataVersion,
+    kBegin,
+    kBeginImmediate,
+    kCommit,
+    kRollback,
+    kKeyDepth,
+    kFindChild,
+    kChildren,
+    kValues,
+    kInsertKey,
+    kUpsertValue,
+    kDeleteValue,
+    kDeleteSubtreeValues,
+    kDeleteSubtreeKeys,
+    kStmtCount
+  };
+
+  void Exec(const char *sql);
+  void InitSchema();
+  void Prepare();
+  sqlite3_stmt *Stmt(StmtId id) { return stmts_[id]; }
+  // Steps a statement that returns no rows, then resets it.
+  void Run(sqlite3_stmt *st);
+  [[noreturn]] void Fail(const char *what);
+
+  sqlite3 *db_ = nullptr;
+  sqlite3_stmt *stmts_[kStmtCount] = {};
+};
+
+}  // namespace reg
+}  // namespace platform
+}  // namespace tq

@@ -1,0 +1,71 @@
+#include "tq_test.h"
+
+#include <dirent.h>
+#include <ftw.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace tqtest {
+
+std::string MakeTempDir(const char *tag) {
+  const char *base = getenv("TMPDIR");
+  std::string templ = std::string(base && *base ? base : "/tmp") + "/tq-" + tag + "-XXXXXX";
+  std::string buf = templ;
+  if (mkdtemp(&buf[0]) == nullptr) {
+    ADD_FAILURE() << "mkdtemp failed for " << templ;
+    return templ;
+  }
+  return buf;
+}
+
+static int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) {
+  return remove(path);
+}
+
+void RemoveTree(const std::string &path) {
+  if (!path.empty()) nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+void WriteFile(const std::string &path, const std::string &text) {
+  for (size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1))
+    mkdir(path.substr(0, pos).c_str(), 0755);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+int OpenFdCount() {
+  int n = 0;
+  DIR *d = opendir("/proc/self/fd");
+  if (!d) return -1;
+  while (readdir(d) != nullptr) ++n;
+  closedir(d);
+  return n - 3;  // ".", ".." and the directory stream itself
+}
+
+void RegistryTest::SetUp() {
+  regdir_ = MakeTempDir("reg");
+  sysroot_ = MakeTempDir("root");
+  setenv("TQ_REGISTRY_DIR", regdir_.c_str(), 1);
+  setenv("TQ_SYSROOT", sysroot_.c_str(), 1);
+  unsetenv("OVER_WRITE_CURRENT_VER");
+  ASSERT_EQ(0, TqkResetGlobalEntries());
+}
+
+void RegistryTest::TearDown() {
+  unsetenv("OVER_WRITE_CURRENT_VER");
+  RemoveTree(regdir_);
+  RemoveTree(sysroot_);
+}
+
+}  // namespace tqtest
