@@ -6,5 +6,6 @@
 #include "tqplatform/registry.h"
 #include "tqplatform/logging.h"
 #include "tqplatform/files.h"
+#include "tqplatform/ctxdb.h"
 
 #endif
