@@ -1,0 +1,683 @@
+#include "registry/service.h"
+
+#include <pthread.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <new>
+
+#include "registry/context_binding.h"
+
+namespace tq {
+namespace platform {
+namespace reg {
+
+namespace {
+
+// Handle layout: bits 0-19 slot index + 1, bits 20-30 slot generation
+// (1..0x7FF). Bit 31 stays clear, so no handle equals kRootHandle.
+constexpr uint32_t kIndexBits = 20;
+constexpr uint32_t kIndexMask = (1u << kIndexBits) - 1;
+constexpr uint32_t kGenMax = 0x7FF;
+
+// The read cache is dropped when it grows past this many bytes.
+constexpr size_t kCacheLimit = 64u << 20;
+
+inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+void FoldInto(const char *s, size_t n, std::string *out) {
+  out->resize(n);
+  for (size_t i = 0; i < n; ++i) (*out)[i] = Fold(s[i]);
+}
+
+bool NameTooLong(const char *name, size_t *len) {
+  *len = strnlen(name, TQREG_MAX_NAME + 1);
+  return *len > TQREG_MAX_NAME;
+}
+
+void AtforkPrepare() { Service::Instance().BeforeFork(); }
+void AtforkAfter() { Service::Instance().AfterFork(); }
+
+}  // namespace
+
+Service &Service::Instance() {
+  // Never destroyed: other libraries' exit handlers may still call in.
+  static Service *instance = [] {
+    Service *s = new Service();
+    pthread_atfork(AtforkPrepare, AtforkAfter, AtforkAfter);
+    return s;
+  }();
+  return *instance;
+}
+
+Service::Service() {
+  folded_.reserve(256);
+  key_buf_.reserve(256);
+  name_buf_.reserve(256);
+  var_buf_.reserve(256);
+}
+
+// ---- Call frames -----------------------------------------------------------
+
+template <typename Op>
+int Service::ReadCall(Op op) {
+  std::lock_guard<std::mutex> lock(mu_);
+  int rc = EnsureOpen();
+  if (rc != TQREG_OK) return rc;
+  try {
+    Sync();
+    for (;;) {
+      try {
+        rc = op();
+        break;
+      } catch (const Restart &) {
+        // The cache is empty and the snapshot is open: run once more.
+      }
+    }
+    FinishRead();
+    return rc;
+  } catch (const DbError &) {
+    Abort();
+    return TQREG_E_IO;
+  }
+}
+
+template <typename Op>
+int Service::WriteCall(Op op) {
+  std::lock_guard<std::mutex> lock(mu_);
+  int rc = EnsureOpen();
+  if (rc != TQREG_OK) return rc;
+  try {
+    store_.BeginImmediate();
+    in_txn_ = true;
+    // The write lock is ours: bring the cache up to this snapshot.
+    int64_t v = store_.DataVersion();
+    if (v != data_version_) {
+      ClearCache();
+      data_version_ = v;
+    }
+    rc = op();
+    if (rc == TQREG_OK)
+      store_.Commit();
+    else
+      store_.Rollback();
+    in_txn_ = false;
+    ClearCache();
+    return rc;
+  } catch (const DbError &) {
+    Abort();
+    return TQREG_E_IO;
+  } catch (const Restart &) {  // not expected inside a write transaction
+    Abort();
+    return TQREG_E_IO;
+  }
+}
+
+int Service::EnsureOpen() {
+  if (store_.is_open()) return TQREG_OK;
+  const char *dir = getenv("TQ_REGISTRY_DIR");
+  std::string d = dir && *dir ? dir : TQ_REGISTRY_DEFAULT_DIR;
+  while (d.size() > 1 && d.back() == '/') d.pop_back();
+  std::string file = d + "/ctx" + std::to_string(CurrentContext()) + ".db";
+  std::string err;
+  ClearCache();
+  data_version_ = -1;
+  in_txn_ = false;
+  return store_.Open(d, file, &err) ? TQREG_OK : TQREG_E_IO;
+}
+
+void Service::Sync() {
+  if (cache_bytes_ > kCacheLimit) ClearCache();
+  int64_t v = store_.DataVersion();
+  if (v != data_version_) {
+    ClearCache();
+    data_version_ = v;
+  }
+}
+
+void Service::EnsureSnapshot() {
+  if (in_txn_) return;
+  store_.Begin();
+  in_txn_ = true;
+  int64_t v = store_.DataVersion();
+  if (v != data_version_) {
+    data_version_ = v;
+    ClearCache();
+    throw Restart{};
+  }
+}
+
+void Service::FinishRead() {
+  if (!in_txn_) return;
+  in_txn_ = false;
+  store_.Commit();
+}
+
+void Service::Abort() noexcept {
+  store_.Rollback();
+  in_txn_ = false;
+  ClearCache();
+  data_version_ = -1;
+}
+
+void Service::ClearCache() {
+  nodes_.clear();
+  paths_.clear();
+  cache_bytes_ = 0;
+}
+
+// ---- Handles ---------------------------------------------------------------
+
+int Service::ResolveHandle(TQHKEY h, int64_t *id, int *depth) {
+  if (h == kRootHandle) {
+    *id = kRootKeyId;
+    *depth = 0;
+    return TQREG_OK;
+  }
+  uint32_t idx = h & kIndexMask;
+  if (idx == 0 || idx > slots_.size()) return TQREG_E_BADHANDLE;
+  const Slot &s = slots_[idx - 1];
+  if (!s.used || s.gen != (h >> kIndexBits)) return TQREG_E_BADHANDLE;
+  *id = s.key;
+  *depth = s.depth;
+  if (nodes_.count(s.key)) return TQREG_OK;  // seen in this cache generation
+  EnsureSnapshot();
+  int d = store_.KeyDepth(s.key);
+  if (d < 0) return TQREG_E_BADHANDLE;  // deleted, here or elsewhere
+  NodeFor(s.key, d);
+  return TQREG_OK;
+}
+
+int Service::AllocHandle(int64_t id, int depth, TQHKEY *out) {
+  if (id == kRootKeyId) {
+    *out = kRootHandle;
+    return TQREG_OK;
+  }
+  uint32_t idx;
+  if (!free_slots_.empty()) {
+    idx = free_slots_.back();
+    free_slots_.pop_back();
+  } else {
+    if (slots_.size() >= kIndexMask) return TQREG_E_LIMIT;
+    slots_.emplace_back();
+    idx = static_cast<uint32_t>(slots_.size() - 1);
+  }
+  Slot &s = slots_[idx];
+  s.key = id;
+  s.depth = depth;
+  s.used = true;
+  *out = (s.gen << kIndexBits) | (idx + 1);
+  return TQREG_OK;
+}
+
+void Service::InvalidateHandles() {
+  free_slots_.clear();
+  for (uint32_t i = 0; i < slots_.size(); ++i) {
+    Slot &s = slots_[i];
+    if (s.used) {
+      s.used = false;
+      s.gen = s.gen % kGenMax + 1;
+    }
+    free_slots_.push_back(i);
+  }
+}
+
+// ---- Paths and cache -------------------------------------------------------
+
+// Splits path into comps_ and writes the case-folded path (components joined
+// by one backslash) into folded_. Empty components (leading, trailing or
+// doubled backslashes) are skipped, so "" and "\" name the base key itself.
+int Service::ParsePath(const char *path, int base_depth) {
+  comps_.clear();
+  folded_.clear();
+  const char *p = path;
+  while (*p) {
+    if (*p == '\\') {
+      ++p;
+      continue;
+    }
+    const char *start = p;
+    if (!folded_.empty()) folded_.push_back('\\');
+    while (*p && *p != '\\') folded_.push_back(Fold(*p++));
+    size_t len = static_cast<size_t>(p - start);
+    if (len > TQREG_MAX_NAME) return TQREG_E_LIMIT;
+    comps_.push_back(Component{start, len, folded_.size()});
+    if (static_cast<size_t>(base_depth) + comps_.size() > TQREG_MAX_DEPTH) return TQREG_E_LIMIT;
+  }
+  return TQREG_OK;
+}
+
+// key_buf_ = the parent id's bytes followed by the first folded_len bytes of folded_.
+void Service::PathKey(int64_t parent, size_t folded_len) {
+  key_buf_.assign(reinterpret_cast<const char *>(&parent), sizeof parent);
+  key_buf_.append(folded_, 0, folded_len);
+}
+
+Service::Node &Service::NodeFor(int64_t id, int depth) {
+  auto it = nodes_.find(id);
+  if (it != nodes_.end()) return it->second;
+  Node &n = nodes_[id];
+  n.depth = depth;
+  cache_bytes_ += sizeof(Node) + 32;
+  return n;
+}
+
+int64_t Service::LookupChild(int64_t parent, const Component &c, size_t folded_begin) {
+  key_buf_.assign(reinterpret_cast<const char *>(&parent), sizeof parent);
+  key_buf_.append(folded_, folded_begin, c.folded_end - folded_begin);
+  auto it = paths_.find(key_buf_);
+  if (it != paths_.end()) return it->second;
+  EnsureSnapshot();
+  int64_t id = store_.FindChild(parent, c.name, c.len);
+  paths_[key_buf_] = id;
+  cache_bytes_ += key_buf_.size() + 48;
+  return id;
+}
+
+int Service::Resolve(int64_t parent, int parent_depth, const char *path, int64_t *id,
+                     int *depth) {
+  int rc = ParsePath(path, parent_depth);
+  if (rc != TQREG_OK) return rc;
+  const int n = static_cast<int>(comps_.size());
+  if (n == 0) {
+    *id = parent;
+    *depth = parent_depth;
+    return TQREG_OK;
+  }
+  PathKey(parent, folded_.size());
+  auto it = paths_.find(key_buf_);
+  if (it != paths_.end()) {
+    if (it->second == 0) return TQREG_E_NOTFOUND;
+    *id = it->second;
+    *depth = parent_depth + n;
+    return TQREG_OK;
+  }
+  if (n == 1) {
+    int64_t child = LookupChild(parent, comps_[0], 0);
+    if (child == 0) return TQREG_E_NOTFOUND;
+    NodeFor(child, parent_depth + 1);
+    *id = child;
+    *depth = parent_depth + 1;
+    return TQREG_OK;
+  }
+  std::string full = key_buf_;
+  int64_t cur = parent;
+  size_t begin = 0;
+  for (int i = 0; i < n; ++i) {
+    int64_t child = LookupChild(cur, comps_[i], begin);
+    begin = comps_[i].folded_end + 1;
+    if (child == 0) {
+      paths_[full] = 0;
+      cache_bytes_ += full.size() + 48;
+      return TQREG_E_NOTFOUND;
+    }
+    NodeFor(child, parent_depth + i + 1);
+    cur = child;
+  }
+  paths_[full] = cur;
+  cache_bytes_ += full.size() + 48;
+  *id = cur;
+  *depth = parent_depth + n;
+  return TQREG_OK;
+}
+
+// Inside a write transaction: opens or creates every key along path.
+int Service::CreatePath(int64_t parent, int parent_depth, const char *path, int64_t *id,
+                        int *depth) {
+  int rc = ParsePath(path, parent_depth);
+  if (rc != TQREG_OK) return rc;
+  int64_t cur = parent;
+  int d = parent_depth;
+  size_t begin = 0;
+  for (const Component &c : comps_) {
+    int64_t child = LookupChild(cur, c, begin);  // leaves the component's key in key_buf_
+    begin = c.folded_end + 1;
+    if (child == 0) {
+      child = store_.InsertKey(cur, c.name, c.len, d + 1);
+      paths_[key_buf_] = child;
+      auto pit = nodes_.find(cur);
+      if (pit != nodes_.end()) {
+        pit->second.children_loaded = false;
+        pit->second.children.clear();
+      }
+    }
+    ++d;
+    NodeFor(child, d);
+    cur = child;
+  }
+  *id = cur;
+  *depth = d;
+  return TQREG_OK;
+}
+
+Service::Node &Service::Values(int64_t id, int depth) {
+  Node &n = NodeFor(id, depth);
+  if (n.values_loaded) return n;
+  EnsureSnapshot();
+  store_.LoadValues(id, &n.values);
+  n.value_index.clear();
+  for (uint32_t i = 0; i < n.values.size(); ++i) {
+    const ValueRow &v = n.values[i];
+    FoldInto(v.name.data(), v.name.size(), &name_buf_);
+    n.value_index.emplace(name_buf_, i);
+    cache_bytes_ += 2 * v.name.size() + v.data.size() + 96;
+  }
+  n.values_loaded = true;
+  return n;
+}
+
+Service::Node &Service::Children(int64_t id, int depth) {
+  Node &n = NodeFor(id, depth);
+  if (n.children_loaded) return n;
+  EnsureSnapshot();
+  store_.LoadChildren(id, &n.children);
+  for (const ChildRow &c : n.children) {
+    FoldInto(c.name.data(), c.name.size(), &name_buf_);
+    key_buf_.assign(reinterpret_cast<const char *>(&id), sizeof id);
+    key_buf_ += name_buf_;
+    paths_[key_buf_] = c.id;
+    NodeFor(c.id, depth + 1);
+    cache_bytes_ += 2 * c.name.size() + 128;
+  }
+  n.children_loaded = true;
+  return n;
+}
+
+const ValueRow *Service::FindValue(Node &node, const char *name, size_t len) {
+  FoldInto(name, len, &name_buf_);
+  auto it = node.value_index.find(name_buf_);
+  return it == node.value_index.end() ? nullptr : &node.values[it->second];
+}
+
+bool Service::ReadVar(const char *key_path, const char *value_name, int versioned,
+                      const ValueRow **out) {
+  int64_t id;
+  int depth;
+  size_t name_len;
+  if (NameTooLong(value_name, &name_len)) return false;
+  if (Resolve(kRootKeyId, 0, key_path, &id, &depth) != TQREG_OK) return false;
+  if (versioned) {
+    Node &key = Values(id, depth);
+    const ValueRow *cv = FindValue(key, "CurrentVersion", 14);
+    if (cv != nullptr && cv->type == TQREG_SZ) {
+      // The version names a subkey; a missing one means nothing to read.
+      std::string version(cv->data.data(), strnlen(cv->data.data(), cv->data.size()));
+      if (Resolve(id, depth, version.c_str(), &id, &depth) != TQREG_OK) return false;
+    }
+  }
+  *out = FindValue(Values(id, depth), value_name, name_len);
+  return *out != nullptr;
+}
+
+// ---- Operations ------------------------------------------------------------
+
+int Service::OpenKey(TQHKEY parent, const char *path, TQHKEY *out) {
+  if (out == nullptr) return TQREG_E_INVALID;
+  *out = 0;
+  if (path == nullptr) return TQREG_E_INVALID;
+  int64_t id = 0;
+  int depth = 0;
+  int rc = ReadCall([&] {
+    int64_t pid;
+    int pdepth;
+    int r = ResolveHandle(parent, &pid, &pdepth);
+    if (r != TQREG_OK) return r;
+    return Resolve(pid, pdepth, path, &id, &depth);
+  });
+  if (rc != TQREG_OK) return rc;
+  std::lock_guard<std::mutex> lock(mu_);
+  return AllocHandle(id, depth, out);
+}
+
+int Service::CreateKey(TQHKEY parent, const char *path, TQHKEY *out) {
+  if (out == nullptr) return TQREG_E_INVALID;
+  *out = 0;
+  if (path == nullptr) return TQREG_E_INVALID;
+  int64_t id = 0;
+  int depth = 0;
+  int rc = WriteCall([&] {
+    int64_t pid;
+    int pdepth;
+    int r = ResolveHandle(parent, &pid, &pdepth);
+    if (r != TQREG_OK) return r;
+    return CreatePath(pid, pdepth, path, &id, &depth);
+  });
+  if (rc != TQREG_OK) return rc;
+  std::lock_guard<std::mutex> lock(mu_);
+  return AllocHandle(id, depth, out);
+}
+
+int Service::CloseKey(TQHKEY key) {
+  std::lock_guard<std::mutex> lock(mu_);
+  if (key == kRootHandle) return TQREG_OK;
+  uint32_t idx = key & kIndexMask;
+  if (idx == 0 || idx > slots_.size()) return TQREG_E_BADHANDLE;
+  Slot &s = slots_[idx - 1];
+  if (!s.used || s.gen != (key >> kIndexBits)) return TQREG_E_BADHANDLE;
+  // Closing a handle of a deleted key still releases it.
+  s.used = false;
+  s.gen = s.gen % kGenMax + 1;
+  free_slots_.push_back(idx - 1);
+  return TQREG_OK;
+}
+
+int Service::QueryValue(TQHKEY key, const char *name, unsigned *type, void *data,
+                        unsigned *size) {
+  if (name == nullptr || (data != nullptr && size == nullptr)) return TQREG_E_INVALID;
+  size_t len;
+  if (NameTooLong(name, &len)) return TQREG_E_LIMIT;
+  return ReadCall([&] {
+    int64_t id;
+    int depth;
+    int r = ResolveHandle(key, &id, &depth);
+    if (r != TQREG_OK) return r;
+    const ValueRow *v = FindValue(Values(id, depth), name, len);
+    if (v == nullptr) return TQREG_E_NOTFOUND;
+    unsigned need = static_cast<unsigned>(v->data.size());
+    if (data != nullptr && *size < need) {
+      *size = need;
+      return TQREG_E_MOREDATA;
+    }
+    if (data != nullptr && need) memcpy(data, v->data.data(), need);
+    if (size != nullptr) *size = need;
+    if (type != nullptr) *type = v->type;
+    return TQREG_OK;
+  });
+}
+
+int Service::SetValue(TQHKEY key, const char *name, unsigned type, const void *data,
+                      unsigned size) {
+  if (name == nullptr || (data == nullptr && size != 0)) return TQREG_E_INVALID;
+  size_t len;
+  if (NameTooLong(name, &len) || size > TQREG_MAX_DATA) return TQREG_E_LIMIT;
+  return WriteCall([&] {
+    int64_t id;
+    int depth;
+    int r = ResolveHandle(key, &id, &depth);
+    if (r != TQREG_OK) return r;
+    store_.UpsertValue(id, name, len, type, data, size);
+    return TQREG_OK;
+  });
+}
+
+int Service::EnumKey(TQHKEY key, unsigned index, char *name, unsigned capacity) {
+  if (name == nullptr) return TQREG_E_INVALID;
+  return ReadCall([&] {
+    int64_t id;
+    int depth;
+    int r = ResolveHandle(key, &id, &depth);
+    if (r != TQREG_OK) return r;
+    const Node &n = Children(id, depth);
+    if (index >= n.children.size()) return TQREG_E_NOTFOUND;
+    const std::string &child = n.children[index].name;
+    if (child.size() + 1 > capacity) return TQREG_E_MOREDATA;
+    memcpy(name, child.c_str(), child.size() + 1);
+    return TQREG_OK;
+  });
+}
+
+int Service::EnumValue(TQHKEY key, unsigned index, char *name, unsigned *name_size,
+                       unsigned *type, void *data, unsigned *data_size) {
+  if (name == nullptr || name_size == nullptr || (data != nullptr && data_size == nullptr))
+    return TQREG_E_INVALID;
+  return ReadCall([&] {
+    int64_t id;
+    int depth;
+    int r = ResolveHandle(key, &id, &depth);
+    if (r != TQREG_OK) return r;
+    const Node &n = Values(id, depth);
+    if (index >= n.values.size()) return TQREG_E_NOTFOUND;
+    const ValueRow &v = n.values[index];
+    unsigned name_len = static_cast<unsigned>(v.name.size());
+    unsigned need = static_cast<unsigned>(v.data.size());
+    bool short_name = name_len + 1 > *name_size;
+    bool short_data = data != nullptr && need > *data_size;
+    if (short_name || short_data) {
+      *name_size = name_len;
+      if (data_size != nullptr) *data_size = need;
+      return TQREG_E_MOREDATA;
+    }
+    memcpy(name, v.name.c_str(), name_len + 1);
+    *name_size = name_len;
+    if (type != nullptr) *type = v.type;
+    if (data != nullptr && need) memcpy(data, v.data.data(), need);
+    if (data_size != nullptr) *data_size = need;
+    return TQREG_OK;
+  });
+}
+
+int Service::DeleteKey(TQHKEY parent, const char *path) {
+  if (path == nullptr) return TQREG_E_INVALID;
+  return WriteCall([&] {
+    int64_t pid, id;
+    int pdepth, depth;
+    int r = ResolveHandle(parent, &pid, &pdepth);
+    if (r != TQREG_OK) return r;
+    r = Resolve(pid, pdepth, path, &id, &depth);
+    if (r != TQREG_OK) return r;
+    if (id == kRootKeyId) return TQREG_E_INVALID;
+    store_.DeleteSubtree(id);
+    return TQREG_OK;
+  });
+}
+
+int Service::DeleteValue(TQHKEY key, const char *name) {
+  if (name == nullptr) return TQREG_E_INVALID;
+  size_t len;
+  if (NameTooLong(name, &len)) return TQREG_E_LIMIT;
+  return WriteCall([&] {
+    int64_t id;
+    int depth;
+    int r = ResolveHandle(key, &id, &depth);
+    if (r != TQREG_OK) return r;
+    return store_.DeleteValue(id, name, len) ? TQREG_OK : TQREG_E_NOTFOUND;
+  });
+}
+
+int Service::Reset() {
+  std::lock_guard<std::mutex> lock(mu_);
+  store_.Close();
+  InvalidateHandles();
+  ClearCache();
+  data_version_ = -1;
+  in_txn_ = false;
+  return EnsureOpen();
+}
+
+int Service::DropCache() {
+  std::lock_guard<std::mutex> lock(mu_);
+  ClearCache();
+  return 0;
+}
+
+TQREGVAR Service::GetVar(const char *key_path, const char *value_name, int versioned) {
+  if (key_path == nullptr || value_name == nullptr) return 0;
+  TQREGVAR result = 0;
+  ReadCall([&] {
+    result = 0;
+    const ValueRow *v;
+    if (!ReadVar(key_path, value_name, versioned, &v)) return TQREG_OK;
+    if (v->type == TQREG_DWORD) {
+      uint32_t n = 0;
+      memcpy(&n, v->data.data(), v->data.size() < 4 ? v->data.size() : 4);
+      result = static_cast<TQREGVAR>(static_cast<int32_t>(n));
+    } else {
+      // Two terminators: ends a string and a multi-string alike.
+      var_buf_.assign(v->data);
+      var_buf_.append(2, '\0');
+      result = reinterpret_cast<TQREGVAR>(var_buf_.data());
+    }
+    return TQREG_OK;
+  });
+  return result;
+}
+
+int Service::SetVar(const char *key_path, const char *value_name, uint32_t value,
+                    int versioned) {
+  if (key_path == nullptr || value_name == nullptr) return -1;
+  size_t len;
+  if (NameTooLong(value_name, &len)) return -1;
+  int rc = WriteCall([&] {
+    int64_t id;
+    int depth;
+    int r = CreatePath(kRootKeyId, 0, key_path, &id, &depth);
+    if (r != TQREG_OK) return r;
+    if (versioned) {
+      const ValueRow *cv = FindValue(Values(id, depth), "CurrentVersion", 14);
+      if (cv != nullptr && cv->type == TQREG_SZ) {
+        std::string version(cv->data.data(), strnlen(cv->data.data(), cv->data.size()));
+        r = CreatePath(id, depth, version.c_str(), &id, &depth);
+        if (r != TQREG_OK) return r;
+      }
+    }
+    store_.UpsertValue(id, value_name, len, TQREG_DWORD, &value, sizeof value);
+    return TQREG_OK;
+  });
+  return rc == TQREG_OK ? 0 : -1;
+}
+
+int Service::CopyValues(TQHKEY src, TQHKEY dst) {
+  int rc = WriteCall([&] {
+    int64_t sid, did;
+    int sdepth, ddepth;
+    int r = ResolveHandle(src, &sid, &sdepth);
+    if (r != TQREG_OK) return r;
+    r = ResolveHandle(dst, &did, &ddepth);
+    if (r != TQREG_OK) return r;
+    if (sid == did) return TQREG_OK;
+    // The upserts go to the database only; the cached rows stay valid.
+    for (const ValueRow &v : Values(sid, sdepth).values)
+      store_.UpsertValue(did, v.name.data(), v.name.size(), v.type, v.data.data(), v.data.size());
+    return TQREG_OK;
+  });
+  return rc == TQREG_OK ? 0 : -1;
+}
+
+const char *Service::GetFwdir() {
+  const char *result = nullptr;
+  ReadCall([&] {
+    result = nullptr;
+    const ValueRow *v;
+    if (ReadVar("SOFTWARE\\Tarquel\\MRK", "FWDIR", 1, &v) && v->type != TQREG_DWORD) {
+      var_buf_.assign(v->data);
+      var_buf_.append(2, '\0');
+      result = var_buf_.c_str();
+    }
+    return TQREG_OK;
+  });
+  return result ? result : getenv("FWDIR");
+}
+
+void Service::BeforeFork() {
+  mu_.lock();
+  store_.Close();
+  ClearCache();
+  data_version_ = -1;
+  in_txn_ = false;
+}
+
+void Service::AfterFork() { mu_.unlock(); }
+
+}  // namespace reg
+}  // namespace platform
+}  // namespace tq

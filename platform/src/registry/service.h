@@ -1,0 +1,141 @@
+// The registry service behind the Tqk* entry points: the handle table, the
+// in-process read cache and the operations, over one Store at a time.
+//
+// Read cache. Per database connection the service keeps
+//   - paths: (parent key id, case-folded relative path) -> key id, 0 when
+//     the key is absent; single components double as the child lookup;
+//   - nodes: key id -> depth, the sorted subkey list and the values in
+//     creation order with a folded-name index, each loaded on first use.
+// Invalidation: every call first runs PRAGMA data_version; a change means
+// another connection committed, and the whole cache is dropped. Every local
+// write drops it too (our own commits do not move data_version). A call
+// that misses the cache opens a read snapshot and checks data_version once
+// more inside it, so one call never mixes two states of the database.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "registry/store.h"
+#include "tqplatform/registry.h"
+
+namespace tq {
+namespace platform {
+namespace reg {
+
+// The fixed handle of HKEY_LOCAL_MACHINE; never allocated, never closed.
+constexpr TQHKEY kRootHandle = 0x80000002u;
+
+class Service {
+ public:
+  static Service &Instance();
+
+  int OpenKey(TQHKEY parent, const char *path, TQHKEY *out);
+  int CreateKey(TQHKEY parent, const char *path, TQHKEY *out);
+  int CloseKey(TQHKEY key);
+  int QueryValue(TQHKEY key, const char *name, unsigned *type, void *data, unsigned *size);
+  int SetValue(TQHKEY key, const char *name, unsigned type, const void *data, unsigned size);
+  int EnumKey(TQHKEY key, unsigned index, char *name, unsigned capacity);
+  int EnumValue(TQHKEY key, unsigned index, char *name, unsigned *name_size, unsigned *type,
+                void *data, unsigned *data_size);
+  int DeleteKey(TQHKEY parent, const char *path);
+  int DeleteValue(TQHKEY key, const char *name);
+  int Reset();
+  int DropCache();
+
+  TQREGVAR GetVar(const char *key_path, const char *value_name, int versioned);
+  int SetVar(const char *key_path, const char *value_name, uint32_t value, int versioned);
+  int CopyValues(TQHKEY src, TQHKEY dst);
+  const char *GetFwdir();
+
+  // fork(): the connection is closed before and reopened lazily after, in
+  // parent and child alike, so no SQLite state crosses a fork.
+  void BeforeFork();
+  void AfterFork();
+
+ private:
+  struct Node {
+    int depth = 0;
+    bool children_loaded = false;
+    std::vector<ChildRow> children;
+    bool values_loaded = false;
+    std::vector<ValueRow> values;
+    std::unordered_map<std::string, uint32_t> value_index;  // folded name -> position
+  };
+  struct Slot {
+    int64_t key = 0;
+    int depth = 0;
+    uint32_t gen = 1;
+    bool used = false;
+  };
+  struct Component {
+    const char *name;  // as given (case kept)
+    size_t len;
+    size_t folded_end;  // end of this component in the folded path
+  };
+  // Thrown when a read finds the cache stale at the start of its snapshot;
+  // the cache is then empty and the call runs again inside the snapshot.
+  struct Restart {};
+
+  Service();
+
+  // Call frames: take the lock, open/sync, run op, end the transaction.
+  template <typename Op>
+  int ReadCall(Op op);
+  template <typename Op>
+  int WriteCall(Op op);
+  int EnsureOpen();
+  void Sync();
+  void EnsureSnapshot();
+  void FinishRead();
+  void Abort() noexcept;
+  void ClearCache();
+
+  // Handle table.
+  int ResolveHandle(TQHKEY h, int64_t *id, int *depth);
+  int AllocHandle(int64_t id, int depth, TQHKEY *out);
+  void InvalidateHandles();
+
+  // Cache-backed lookups.
+  int ParsePath(const char *path, int base_depth);
+  void PathKey(int64_t parent, size_t folded_len);
+  Node &NodeFor(int64_t id, int depth);
+  int Resolve(int64_t parent, int parent_depth, const char *path, int64_t *id, int *depth);
+  int64_t LookupChild(int64_t parent, const Component &c, size_t folded_begin);
+  int CreatePath(int64_t parent, int parent_depth, const char *path, int64_t *id, int *depth);
+  Node &Values(int64_t id, int depth);
+  Node &Children(int64_t id, int depth);
+  const ValueRow *FindValue(Node &node, const char *name, size_t len);
+  // The value name under key_path (its CurrentVersion subkey when
+  // versioned); false when absent. Never creates anything.
+  bool ReadVar(const char *key_path, const char *value_name, int versioned,
+               const ValueRow **out);
+
+  std::mutex mu_;
+  Store store_;
+  int64_t data_version_ = -1;
+  bool in_txn_ = false;
+
+  std::unordered_map<int64_t, Node> nodes_;
+  std::unordered_map<std::string, int64_t> paths_;
+  size_t cache_bytes_ = 0;
+
+  std::vector<Slot> slots_;
+  std::vector<uint32_t> free_slots_;
+
+  // Scratch buffers reused by every call.
+  std::vector<Component> comps_;
+  std::string folded_;
+  std::string key_buf_;
+  std::string name_buf_;
+  std::string var_buf_;  // result of GetVar / GetFwdir
+};
+
+}  // namespace reg
+}  // namespace platform
+}  // namespace tq

@@ -1,0 +1,305 @@
+#include "registry/store.h"
+
+#include <errno.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tq {
+namespace platform {
+namespace reg {
+
+namespace {
+
+// How long a writer waits for another process's write transaction.
+constexpr int kBusyTimeoutMs = 10000;
+
+const char *const kSchema =
+    "CREATE TABLE IF NOT EXISTS keys("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " parent INTEGER NOT NULL,"
+    " name TEXT NOT NULL COLLATE NOCASE,"
+    " depth INTEGER NOT NULL);"
+    "CREATE UNIQUE INDEX IF NOT EXISTS keys_by_parent ON keys(parent, name);"
+    "CREATE TABLE IF NOT EXISTS vals("
+    " key INTEGER NOT NULL,"
+    " name TEXT NOT NULL COLLATE NOCASE,"
+    " seq INTEGER NOT NULL,"
+    " type INTEGER NOT NULL,"
+    " data BLOB NOT NULL,"
+    " PRIMARY KEY(key, name)) WITHOUT ROWID;"
+    "CREATE INDEX IF NOT EXISTS vals_by_seq ON vals(key, seq);"
+    "INSERT OR IGNORE INTO keys(id, parent, name, depth) VALUES(1, 0, '', 0);"
+    "PRAGMA user_version = 1;";
+
+// The subtree of ?1, found through keys_by_parent.
+#define TQ_SUBTREE \
+  "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL " \
+  "SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id) "
+
+const char *const kSql[] = {
+    "PRAGMA data_version",
+    "BEGIN",
+    "BEGIN IMMEDIATE",
+    "COMMIT",
+    "ROLLBACK",
+    "SELECT depth FROM keys WHERE id = ?1",
+    "SELECT id FROM keys WHERE parent = ?1 AND name = ?2",
+    "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY name",
+    "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq",
+    "INSERT INTO keys(parent, name, depth) VALUES(?1, ?2, ?3)",
+    "INSERT INTO vals(key, name, seq, type, data) VALUES(?1, ?2,"
+    " (SELECT COALESCE(MAX(seq), 0) + 1 FROM vals WHERE key = ?1), ?3, ?4)"
+    " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
+    "DELETE FROM vals WHERE key = ?1 AND name = ?2",
+    TQ_SUBTREE "DELETE FROM vals WHERE key IN sub",
+    TQ_SUBTREE "DELETE FROM keys WHERE id IN sub",
+};
+static_assert(sizeof(kSql) / sizeof(kSql[0]) == 14, "one SQL text per statement id");
+
+// Resets a statement (and drops its bindings) when the scope ends.
+class StmtScope {
+ public:
+  explicit StmtScope(sqlite3_stmt *st) : st_(st) {}
+  ~StmtScope() {
+    sqlite3_reset(st_);
+    sqlite3_clear_bindings(st_);
+  }
+  StmtScope(const StmtScope &) = delete;
+  StmtScope &operator=(const StmtScope &) = delete;
+
+ private:
+  sqlite3_stmt *st_;
+};
+
+bool MakeDirs(const std::string &dir) {
+  if (dir.empty()) return false;
+  for (size_t pos = dir.find('/', 1);; pos = dir.find('/', pos + 1)) {
+    std::string part = dir.substr(0, pos);
+    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    if (pos == std::string::npos) break;
+  }
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ColumnText(sqlite3_stmt *st, int col) {
+  const void *p = sqlite3_column_blob(st, col);
+  int n = sqlite3_column_bytes(st, col);
+  return p && n > 0 ? std::string(static_cast<const char *>(p), static_cast<size_t>(n))
+                    : std::string();
+}
+
+}  // namespace
+
+Store::~Store() { Close(); }
+
+void Store::Fail(const char *what) {
+  std::string msg = what;
+  if (db_) {
+    msg += ": ";
+    msg += sqlite3_errmsg(db_);
+  }
+  throw DbError(msg);
+}
+
+void Store::Exec(const char *sql) {
+  char *err = nullptr;
+  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
+  if (rc != SQLITE_OK) {
+    std::string msg = err ? err : sqlite3_errstr(rc);
+    sqlite3_free(err);
+    throw DbError(msg);
+  }
+}
+
+bool Store::Open(const std::string &dir, const std::string &file, std::string *err) {
+  Close();
+  if (!MakeDirs(dir)) {
+    *err = "cannot create directory " + dir;
+    return false;
+  }
+  int rc = sqlite3_open_v2(file.c_str(), &db_,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
+  if (rc != SQLITE_OK) {
+    *err = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    Close();
+    return false;
+  }
+  try {
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    // Switching to WAL needs a moment of exclusive access; another process
+    // opening the same new file at once may hold it.
+    for (int attempt = 0;; ++attempt) {
+      try {
+        Exec("PRAGMA journal_mode = WAL");
+        break;
+      } catch (const DbError &) {
+        if (attempt >= 50) throw;
+        usleep(20000);
+      }
+    }
+    // WAL with NORMAL sync: a crash never tears a transaction; only the last
+    // commits before a power loss may be rolled back.
+    Exec("PRAGMA synchronous = NORMAL");
+    InitSchema();
+    Prepare();
+  } catch (const DbError &e) {
+    *err = e.what();
+    Close();
+    return false;
+  }
+  return true;
+}
+
+void Store::InitSchema() {
+  Exec("BEGIN IMMEDIATE");
+  try {
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &st, nullptr) != SQLITE_OK)
+      Fail("user_version");
+    int version = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
+    sqlite3_finalize(st);
+    if (version < 0) Fail("user_version");
+    if (version > 1) throw DbError("registry database has a newer format");
+    if (version == 0) Exec(kSchema);
+    Exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+void Store::Prepare() {
+  for (int i = 0; i < kStmtCount; ++i) {
+    if (sqlite3_prepare_v3(db_, kSql[i], -1, SQLITE_PREPARE_PERSISTENT, &stmts_[i], nullptr) !=
+        SQLITE_OK)
+      Fail(kSql[i]);
+  }
+}
+
+void Store::Close() {
+  for (auto &st : stmts_) {
+    if (st) sqlite3_finalize(st);
+    st = nullptr;
+  }
+  if (db_) sqlite3_close_v2(db_);
+  db_ = nullptr;
+}
+
+void Store::Abandon() {
+  for (auto &st : stmts_) st = nullptr;
+  db_ = nullptr;
+}
+
+void Store::Run(sqlite3_stmt *st) {
+  StmtScope scope(st);
+  int rc = sqlite3_step(st);
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail(sqlite3_sql(st));
+}
+
+int64_t Store::DataVersion() {
+  sqlite3_stmt *st = Stmt(kDataVersion);
+  StmtScope scope(st);
+  if (sqlite3_step(st) != SQLITE_ROW) Fail("data_version");
+  return sqlite3_column_int64(st, 0);
+}
+
+void Store::Begin() { Run(Stmt(kBegin)); }
+void Store::BeginImmediate() { Run(Stmt(kBeginImmediate)); }
+void Store::Commit() { Run(Stmt(kCommit)); }
+
+void Store::Rollback() noexcept {
+  if (!db_ || sqlite3_get_autocommit(db_)) return;
+  sqlite3_stmt *st = Stmt(kRollback);
+  sqlite3_step(st);
+  sqlite3_reset(st);
+}
+
+int Store::KeyDepth(int64_t id) {
+  sqlite3_stmt *st = Stmt(kKeyDepth);
+  StmtScope scope(st);
+  sqlite3_bind_int64(st, 1, id);
+  int rc = sqlite3_step(st);
+  if (rc == SQLITE_ROW) return sqlite3_column_int(st, 0);
+  if (rc != SQLITE_DONE) Fail("key lookup");
+  return -1;
+}
+
+int64_t Store::FindChild(int64_t parent, const char *name, size_t len) {
+  sqlite3_stmt *st = Stmt(kFindChild);
+  StmtScope scope(st);
+  sqlite3_bind_int64(st, 1, parent);
+  sqlite3_bind_text(st, 2, name, static_cast<int>(len), SQLITE_STATIC);
+  int rc = sqlite3_step(st);
+  if (rc == SQLITE_ROW) return sqlite3_column_int64(st, 0);
+  if (rc != SQLITE_DONE) Fail("child lookup");
+  return 0;
+}
+
+void Store::LoadChildren(int64_t id, std::vector<ChildRow> *out) {
+  out->clear();
+  sqlite3_stmt *st = Stmt(kChildren);
+  StmtScope scope(st);
+  sqlite3_bind_int64(st, 1, id);
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+    out->push_back(ChildRow{ColumnText(st, 1), sqlite3_column_int64(st, 0)});
+  if (rc != SQLITE_DONE) Fail("subkey list");
+}
+
+void Store::LoadValues(int64_t id, std::vector<ValueRow> *out) {
+  out->clear();
+  sqlite3_stmt *st = Stmt(kValues);
+  StmtScope scope(st);
+  sqlite3_bind_int64(st, 1, id);
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+    out->push_back(ValueRow{ColumnText(st, 0), static_cast<uint32_t>(sqlite3_column_int64(st, 1)),
+                            ColumnText(st, 2)});
+  if (rc != SQLITE_DONE) Fail("value list");
+}
+
+int64_t Store::InsertKey(int64_t parent, const char *name, size_t len, int depth) {
+  sqlite3_stmt *st = Stmt(kInsertKey);
+  sqlite3_bind_int64(st, 1, parent);
+  sqlite3_bind_text(st, 2, name, static_cast<int>(len), SQLITE_STATIC);
+  sqlite3_bind_int(st, 3, depth);
+  Run(st);
+  return sqlite3_last_insert_rowid(db_);
+}
+
+void Store::UpsertValue(int64_t key, const char *name, size_t len, uint32_t type,
+                        const void *data, size_t size) {
+  sqlite3_stmt *st = Stmt(kUpsertValue);
+  sqlite3_bind_int64(st, 1, key);
+  sqlite3_bind_text(st, 2, name, static_cast<int>(len), SQLITE_STATIC);
+  sqlite3_bind_int64(st, 3, type);
+  // A zero-length blob must still be a blob, not NULL.
+  static const char kEmpty = 0;
+  sqlite3_bind_blob(st, 4, size ? data : &kEmpty, static_cast<int>(size), SQLITE_STATIC);
+  Run(st);
+}
+
+bool Store::DeleteValue(int64_t key, const char *name, size_t len) {
+  sqlite3_stmt *st = Stmt(kDeleteValue);
+  sqlite3_bind_int64(st, 1, key);
+  sqlite3_bind_text(st, 2, name, static_cast<int>(len), SQLITE_STATIC);
+  Run(st);
+  return sqlite3_changes(db_) > 0;
+}
+
+void Store::DeleteSubtree(int64_t id) {
+  sqlite3_stmt *st = Stmt(kDeleteSubtreeValues);
+  sqlite3_bind_int64(st, 1, id);
+  Run(st);
+  st = Stmt(kDeleteSubtreeKeys);
+  sqlite3_bind_int64(st, 1, id);
+  Run(st);
+}
+
+}  // namespace reg
+}  // namespace platform
+}  // namespace tq
