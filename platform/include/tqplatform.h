@@ -7,5 +7,6 @@
 #include "tqplatform/logging.h"
 #include "tqplatform/files.h"
 #include "tqplatform/ctxdb.h"
+#include "tqplatform/identity.h"
 
 #endif
