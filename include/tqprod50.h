@@ -8,6 +8,7 @@
 
 #include "tqplatform.h"
 #include "tqprod50/registry.h"
+#include "tqprod50/bookkeeping.h"
 #include "tqprod50/flags.h"
 #include "tqprod50/identification.h"
 #include "tqprod50/cdinfo.h"

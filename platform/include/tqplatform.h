@@ -6,6 +6,7 @@
 #include "tqplatform/registry.h"
 #include "tqplatform/logging.h"
 #include "tqplatform/files.h"
+#include "tqplatform/paths.h"
 #include "tqplatform/ctxdb.h"
 #include "tqplatform/identity.h"
 
