@@ -9,5 +9,6 @@
 #include "tqplatform/paths.h"
 #include "tqplatform/ctxdb.h"
 #include "tqplatform/identity.h"
+#include "tqplatform/network.h"
 
 #endif
