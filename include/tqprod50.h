@@ -12,5 +12,6 @@
 #include "tqprod50/flags.h"
 #include "tqprod50/identification.h"
 #include "tqprod50/cdinfo.h"
+#include "tqprod50/logging.h"
 
 #endif
