@@ -128,6 +128,9 @@ int Service::EnsureOpen() {
 
 void Service::Sync() {
   if (cache_bytes_ > kCacheLimit) ClearCache();
+  // Nothing committed anywhere since the last check: data_version cannot
+  // have moved, and the query (a read transaction) is skipped.
+  if (store_.WalUnchanged()) return;
   int64_t v = store_.DataVersion();
   if (v != data_version_) {
     ClearCache();
@@ -155,6 +158,7 @@ void Service::FinishRead() {
 
 void Service::Abort() noexcept {
   store_.Rollback();
+  store_.ForgetWalHeader();
   in_txn_ = false;
   ClearCache();
   data_version_ = -1;

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <string.h>
 #include <unistd.h>
 
 namespace tq {
@@ -181,6 +182,9 @@ void Store::Prepare() {
 }
 
 void Store::Close() {
+  wal_hdr_ = nullptr;
+  wal_hdr_tried_ = false;
+  wal_hdr_valid_ = false;
   for (auto &st : stmts_) {
     if (st) sqlite3_finalize(st);
     st = nullptr;
@@ -190,6 +194,9 @@ void Store::Close() {
 }
 
 void Store::Abandon() {
+  wal_hdr_ = nullptr;
+  wal_hdr_tried_ = false;
+  wal_hdr_valid_ = false;
   for (auto &st : stmts_) st = nullptr;
   db_ = nullptr;
 }
@@ -205,6 +212,34 @@ int64_t Store::DataVersion() {
   StmtScope scope(st);
   if (sqlite3_step(st) != SQLITE_ROW) Fail("data_version");
   return sqlite3_column_int64(st, 0);
+}
+
+bool Store::WalUnchanged() {
+  if (wal_hdr_ == nullptr) {
+    if (wal_hdr_tried_ || db_ == nullptr) return false;
+    wal_hdr_tried_ = true;
+    sqlite3_file *file = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        file == nullptr || file->pMethods == nullptr || file->pMethods->iVersion < 2 ||
+        file->pMethods->xShmMap == nullptr)
+      return false;
+    // Region 0 is mapped once the connection has read in WAL mode; the
+    // mapping lives as long as the connection.
+    void volatile *region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || region == nullptr)
+      return false;
+    wal_hdr_ = static_cast<const volatile uint32_t *>(region);
+  }
+  uint32_t now[12];
+  for (int i = 0; i < 12; ++i) now[i] = wal_hdr_[i];
+  // The header must be read before whatever the caller does next.
+  __atomic_thread_fence(__ATOMIC_SEQ_CST);
+  // Word 0 is the format version 3007000; byte 12 is isInit.
+  bool usable = now[0] == 3007000u && (reinterpret_cast<const unsigned char *>(now)[12] == 1);
+  bool same = usable && wal_hdr_valid_ && memcmp(now, wal_hdr_seen_, sizeof now) == 0;
+  memcpy(wal_hdr_seen_, now, sizeof now);
+  wal_hdr_valid_ = usable;
+  return same;
 }
 
 void Store::Begin() { Run(Stmt(kBegin)); }

@@ -66,6 +66,14 @@ class Store {
 
   // PRAGMA data_version: changes when another connection commits.
   int64_t DataVersion();
+  // True when the WAL-index header in shared memory is exactly as at the
+  // previous call, i.e. no connection has committed since; it then saves
+  // the header as now. Reading it takes no lock and no system call, so a
+  // caller can skip DataVersion() when nothing moved. False whenever it
+  // cannot tell (shared memory not mapped, unknown format).
+  bool WalUnchanged();
+  // Makes the next WalUnchanged() answer false.
+  void ForgetWalHeader() { wal_hdr_valid_ = false; }
   void Begin();           // deferred: a read snapshot from the first read
   void BeginImmediate();  // takes the write lock now
   void Commit();
@@ -116,6 +124,12 @@ class Store {
 
   sqlite3 *db_ = nullptr;
   sqlite3_stmt *stmts_[kStmtCount] = {};
+  // First copy of the WAL-index header (12 words, see SQLite's WAL format)
+  // in the connection's shared-memory mapping, and its last seen content.
+  const volatile uint32_t *wal_hdr_ = nullptr;
+  bool wal_hdr_tried_ = false;
+  bool wal_hdr_valid_ = false;
+  uint32_t wal_hdr_seen_[12] = {};
 };
 
 }  // namespace reg
