@@ -57,5 +57,24 @@ void CloseMedia(FILE *f);
 // (strtok rules), or "" when there is none. Copied into out.
 void HeaderValue(const char *line, const char *delims, char *out, size_t size);
 
+// ---- Package assembly (shell commands and the work directory) ----------
+
+// True when value can stand in a shell command without changing its
+// meaning: only letters, digits and / . _ - + , : @ % = are accepted, and
+// no leading "-". Otherwise traces which value (label) was refused.
+bool ShellSafe(const char *label, const char *value);
+// True when value may become part of the archive's file name (ShellSafe,
+// and no "/" or ".."). Traces a refusal.
+bool NameSafe(const char *label, const char *value);
+// The work directory "/tmp/dw_tmp" or its staging directory: when present it
+// must be a real directory (no symbolic link) owned by us and not writable
+// by others. Missing is accepted. Traces a refusal.
+bool WorkDirSafe(const std::string &path);
+// Runs "/bin/sh -c \"command\"" after the trace label + "<" + text + ">".
+// Returns the status of system(), or -1 when the text does not fit.
+int RunShell(const char *label, const char *command);
+// "/tmp" under the system root.
+std::string TempPath();
+
 }  // namespace cdinfo
 }  // namespace tq
