@@ -10,6 +10,14 @@
  * named by TQ_REGISTRY_DIR (default TQ_REGISTRY_DEFAULT_DIR). Every write is
  * one transaction; several processes may read and write at once.
  *
+ * Case folding touches ASCII letters only; subkey order compares names
+ * byte by byte after folding A-Z to a-z (so "_x" sorts before "a").
+ *
+ * Paths: components are separated by backslashes; empty components
+ * (leading, trailing or doubled backslashes) are ignored, so "" and "\\"
+ * name the parent key itself. Value name "" is the key's default value.
+ * Required pointer arguments that are NULL give TQREG_E_INVALID.
+ *
  * Status results: 0 success; a non-zero TQREG_E* code otherwise.
  */
 #ifndef TQPLATFORM_REGISTRY_H
@@ -49,6 +57,10 @@ typedef intptr_t TQREGVAR;
 #define TQREG_E_IO          1117 /* the database failed */
 
 TQAPI TQHKEY TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(void);
+/* Open and create write a new handle to *out (0 on failure); a path that
+ * resolves to the root gives the root handle. Create makes every missing key
+ * along the path in one transaction. At most about a million handles may be
+ * open at once (TQREG_E_LIMIT beyond). */
 TQAPI int TqkRegOpenKeyEx(TQHKEY parent, const char *path, unsigned options,
                           unsigned access, TQHKEY *out);
 TQAPI int TqkRegOpenKey(TQHKEY parent, const char *subkey, TQHKEY *out);
@@ -60,13 +72,19 @@ TQAPI int TqkRegQueryValueEx(TQHKEY key, const char *name, unsigned *reserved,
                              unsigned *type, void *data, unsigned *size);
 TQAPI int TqkRegSetValueEx(TQHKEY key, const char *name, unsigned reserved,
                            unsigned type, const void *data, unsigned size);
-/* Name of the index-th subkey, NUL-terminated within capacity bytes. */
+/* Name of the index-th subkey (case-insensitive name order), NUL-terminated
+ * within capacity bytes; TQREG_E_MOREDATA when it does not fit. */
 TQAPI int TqkRegEnumKey(TQHKEY key, unsigned index, char *name, unsigned capacity);
-/* Name, type and data of the index-th value. *name_size and *data_size are
- * capacities on entry and byte counts on return (name without its NUL). */
+/* Name, type and data of the index-th value (creation order). *name_size and
+ * *data_size are capacities on entry and byte counts on return (name without
+ * its NUL). type, data and data_size may be NULL. When the name (with its
+ * NUL) or the data does not fit: TQREG_E_MOREDATA, both sizes set to the
+ * counts needed (name without NUL), nothing else written. */
 TQAPI int TqkRegEnumValue(TQHKEY key, unsigned index, char *name,
                           unsigned *name_size, unsigned *reserved, unsigned *type,
                           void *data, unsigned *data_size);
+/* Deletes the key at path (the parent's own key for "") with its subtree, in
+ * one transaction; deleting the root gives TQREG_E_INVALID. */
 TQAPI int TqkRegDeleteKey(TQHKEY parent, const char *path);
 TQAPI int TqkRegDeleteValue(TQHKEY key, const char *name);
 /* Rebinds the process to the registry of the current virtual-system context
