@@ -11,6 +11,7 @@
 #include "tqprod50/bookkeeping.h"
 #include "tqprod50/flags.h"
 #include "tqprod50/installed.h"
+#include "tqprod50/maintenance.h"
 #include "tqprod50/identification.h"
 #include "tqprod50/cdinfo.h"
 #include "tqprod50/logging.h"
