@@ -1,0 +1,53 @@
+// Shared plumbing of the tqprod commands: exit codes, error messages, the
+// action a parsed subcommand leaves behind, and the stderr progress line.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+
+namespace tqtool {
+
+// Exit codes, fixed for scripts: 0 success or true; 1 failure, not found or
+// false; 2 usage error (bad command line or malformed input file).
+enum Exit { kOk = 0, kFail = 1, kUsage = 2 };
+
+struct Context {
+  bool json = false;               // --json: structured output on stdout
+  std::string registry_dir;        // --registry DIR
+  long ctx = -1;                   // --ctx N (-1: stay in the current context)
+  std::function<int()> action;     // set by the subcommand that was parsed
+};
+
+// Prints "tqprod <what>: <why>" on stderr and returns the exit code.
+int Error(const std::string &what, const std::string &why, int code = kFail);
+
+// Registers a subcommand whose body runs after global setup. The callback
+// fires during parsing, so the body only captures; main() runs it later.
+CLI::App *AddCommand(CLI::App &parent, Context &ctx, const std::string &name,
+                     const std::string &help, std::function<int()> body);
+
+// Progress on stderr for long work, only when stderr is a terminal.
+class Progress {
+ public:
+  explicit Progress(const std::string &label);
+  ~Progress();
+  void Step(unsigned done, unsigned total);
+
+ private:
+  std::string label_;
+  bool tty_;
+  bool shown_ = false;
+};
+
+// Command families; each adds its subcommands to the application.
+void AddRegistryCommands(CLI::App &app, Context &ctx);
+void AddRegFileCommands(CLI::App &app, Context &ctx);
+void AddProductCommands(CLI::App &app, Context &ctx);
+void AddCallCommand(CLI::App &app, Context &ctx);
+void AddContextCommands(CLI::App &app, Context &ctx);
+void AddMaintenanceCommands(CLI::App &app, Context &ctx);
+void AddMediaCommands(CLI::App &app, Context &ctx);
+void AddDemoCommand(CLI::App &app, Context &ctx);
+
+}  // namespace tqtool
