@@ -15,5 +15,8 @@
 #include "tqprod50/identification.h"
 #include "tqprod50/cdinfo.h"
 #include "tqprod50/logging.h"
+#include "tqprod50/vs.h"
+#include "tqprod50/customer.h"
+#include "tqprod50/snmp.h"
 
 #endif
