@@ -1,39 +1,22 @@
-# tq_declared_names(<out-var> <header>...): the names declared with TQAPI in
-# the given headers, sorted and without duplicates.
+# tq_declared_names(<out-var> COMPILER <cc> [FLAGS <flag>...] INCLUDE_DIRS <dir>...
+#                   WORK_DIR <dir> HEADERS <header>...)
 #
-# Reads C declarations as text: comments and preprocessor lines are removed,
-# the rest is split into statements at ';', '{' and '}', and each statement
-# holding the TQAPI token yields the name it declares: for a function the
-# identifier before its parameter list, for a function pointer the name inside
-# "(*name)", for variables every declarator's name (array bounds and
-# initialisers dropped). __attribute__((...)) is skipped.
-
-function(_tq_strip_block_comments text out)
-  set(result "")
-  while(TRUE)
-    string(FIND "${text}" "/*" open)
-    if(open EQUAL -1)
-      string(APPEND result "${text}")
-      break()
-    endif()
-    string(SUBSTRING "${text}" 0 ${open} head)
-    string(APPEND result "${head} ")
-    math(EXPR after "${open} + 2")
-    string(SUBSTRING "${text}" ${after} -1 text)
-    string(FIND "${text}" "*/" close)
-    if(close EQUAL -1)
-      set(text "")
-    else()
-      math(EXPR after "${close} + 2")
-      string(SUBSTRING "${text}" ${after} -1 text)
-    endif()
-  endwhile()
-  set(${out} "${result}" PARENT_SCOPE)
-endfunction()
+# The names the given headers declare for export, sorted and without
+# duplicates. The headers go through the C preprocessor, so declarations
+# produced by macros (the flag tables' X-macros) count like written ones;
+# only text that comes from the given headers is read (line markers tell),
+# not what they include from elsewhere. TQAPI has expanded to the default-
+# visibility attribute there, which marks an exported declaration.
+#
+# Each statement (split at ';', '{' and '}') holding the marker yields the
+# name it declares: for a function the identifier before its parameter list,
+# for a function pointer the name inside "(*name)", for variables every
+# declarator's name (array bounds and initialisers dropped). Other
+# __attribute__((...)) are skipped.
 
 # Removes __attribute__ followed by its balanced parentheses.
 function(_tq_strip_attributes text out)
-  while(TRUE)
+  while(1)
     string(FIND "${text}" "__attribute__" at)
     if(at EQUAL -1)
       break()
@@ -42,13 +25,11 @@ function(_tq_strip_attributes text out)
     math(EXPR pos "${at} + 13")
     string(LENGTH "${text}" len)
     set(depth 0)
-    set(seen_open FALSE)
     while(pos LESS len)
       string(SUBSTRING "${text}" ${pos} 1 c)
       math(EXPR pos "${pos} + 1")
       if(c STREQUAL "(")
         math(EXPR depth "${depth} + 1")
-        set(seen_open TRUE)
       elseif(c STREQUAL ")")
         math(EXPR depth "${depth} - 1")
         if(depth EQUAL 0)
@@ -62,43 +43,91 @@ function(_tq_strip_attributes text out)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
-function(tq_declared_names out)
+# Names of the marked declarations in preprocessed text ('[', ']' and ';'
+# already replaced by '<', '>' and @SEMI@).
+function(_tq_names_from_text text out)
   set(names "")
-  foreach(header IN LISTS ARGN)
-    file(READ "${header}" text)
-    # Characters that CMake's list syntax would interpret.
-    string(REPLACE "\\\n" " " text "${text}")       # line continuations
-    string(REPLACE "[" "<" text "${text}")
-    string(REPLACE "]" ">" text "${text}")
-    string(REPLACE ";" "@SEMI@" text "${text}")
-    _tq_strip_block_comments("${text}" text)
-    string(REGEX REPLACE "//[^\n]*" "" text "${text}")
-    string(REGEX REPLACE "(^|\n)[ \t]*#[^\n]*" "\\1" text "${text}")
-    string(REGEX REPLACE "[\n\t\r]" " " text "${text}")
-    string(REGEX REPLACE "[{}]" "@SEMI@" text "${text}")
-    string(REPLACE "@SEMI@" ";" statements "${text}")
-    foreach(stmt IN LISTS statements)
-      if(NOT stmt MATCHES "(^|[^A-Za-z0-9_])TQAPI([^A-Za-z0-9_]|$)")
-        continue()
-      endif()
-      string(REGEX REPLACE "^.*(^|[^A-Za-z0-9_])TQAPI([^A-Za-z0-9_]|$)" "\\2" decl "${stmt}")
-      _tq_strip_attributes("${decl}" decl)
-      if(decl MATCHES "^[^(]*\\([ ]*\\*[ ]*([A-Za-z_][A-Za-z0-9_]*)[ ]*\\)")
-        list(APPEND names "${CMAKE_MATCH_1}")        # function pointer variable
-      elseif(decl MATCHES "^[^(]*[^A-Za-z0-9_(]([A-Za-z_][A-Za-z0-9_]*)[ ]*\\(")
-        list(APPEND names "${CMAKE_MATCH_1}")        # function
-      else()
-        string(REGEX REPLACE "=[^,]*" "" decl "${decl}")   # initialisers
-        string(REGEX REPLACE "<[^>]*>" "" decl "${decl}")  # array bounds
-        string(REPLACE "," ";" declarators "${decl}")
-        foreach(d IN LISTS declarators)
-          if(d MATCHES "([A-Za-z_][A-Za-z0-9_]*)[ ]*$")
-            list(APPEND names "${CMAKE_MATCH_1}")
-          endif()
-        endforeach()
-      endif()
-    endforeach()
+  string(REGEX REPLACE
+         "__attribute__ *\\( *\\( *visibility *\\( *\"default\" *\\) *\\) *\\)"
+         " @EXPORTED@ " text "${text}")
+  string(REGEX REPLACE "[\n\t\r]" " " text "${text}")
+  string(REGEX REPLACE "[{}]" "@SEMI@" text "${text}")
+  string(REPLACE "@SEMI@" ";" statements "${text}")
+  foreach(stmt IN LISTS statements)
+    string(FIND "${stmt}" "@EXPORTED@" at)
+    if(at EQUAL -1)
+      continue()
+    endif()
+    string(REPLACE "@EXPORTED@" " " decl "${stmt}")
+    _tq_strip_attributes("${decl}" decl)
+    string(PREPEND decl " ")
+    if(decl MATCHES "^[^(]*\\([ ]*\\*[ ]*([A-Za-z_][A-Za-z0-9_]*)[ ]*\\)")
+      list(APPEND names "${CMAKE_MATCH_1}")        # function pointer variable
+    elseif(decl MATCHES "^[^(]*[^A-Za-z0-9_(]([A-Za-z_][A-Za-z0-9_]*)[ ]*\\(")
+      list(APPEND names "${CMAKE_MATCH_1}")        # function
+    else()
+      string(REGEX REPLACE "=[^,]*" "" decl "${decl}")   # initialisers
+      string(REGEX REPLACE "<[^>]*>" "" decl "${decl}")  # array bounds
+      string(REPLACE "," ";" declarators "${decl}")
+      foreach(d IN LISTS declarators)
+        if(d MATCHES "([A-Za-z_][A-Za-z0-9_]*)[ ]*$")
+          list(APPEND names "${CMAKE_MATCH_1}")
+        endif()
+      endforeach()
+    endif()
   endforeach()
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+function(tq_declared_names out)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "COMPILER;WORK_DIR" "FLAGS;INCLUDE_DIRS;HEADERS")
+  set(wanted "")
+  set(tu "/* every header under test */\n")
+  foreach(h IN LISTS arg_HEADERS)
+    get_filename_component(real "${h}" REALPATH)
+    list(APPEND wanted "${real}")
+    string(APPEND tu "#include \"${real}\"\n")
+  endforeach()
+  file(MAKE_DIRECTORY "${arg_WORK_DIR}")
+  string(MD5 tag "${arg_HEADERS}")
+  set(tu_file "${arg_WORK_DIR}/declared_${tag}.c")
+  file(WRITE "${tu_file}" "${tu}")
+  set(incs "")
+  foreach(d IN LISTS arg_INCLUDE_DIRS)
+    list(APPEND incs "-I${d}")
+  endforeach()
+  execute_process(COMMAND "${arg_COMPILER}" ${arg_FLAGS} -std=c99 -E ${incs} "${tu_file}"
+                  OUTPUT_VARIABLE pp ERROR_VARIABLE err RESULT_VARIABLE rc)
+  file(REMOVE "${tu_file}")
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "preprocessing the headers failed:\n${err}")
+  endif()
+
+  # Characters that CMake's list syntax would interpret.
+  string(REPLACE "[" "<" pp "${pp}")
+  string(REPLACE "]" ">" pp "${pp}")
+  string(REPLACE ";" "@SEMI@" pp "${pp}")
+  string(REPLACE "\n" ";" lines "${pp}")
+  set(keep FALSE)
+  set(text "")
+  set(seen_files "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^# [0-9]+ \"([^\"]*)\"")
+      set(file "${CMAKE_MATCH_1}")
+      string(MAKE_C_IDENTIFIER "${file}" key)
+      if(NOT DEFINED _real_${key})
+        get_filename_component(_real_${key} "${file}" REALPATH BASE_DIR "${arg_WORK_DIR}")
+      endif()
+      if(_real_${key} IN_LIST wanted)
+        set(keep TRUE)
+      else()
+        set(keep FALSE)
+      endif()
+    elseif(keep)
+      string(APPEND text "${line}\n")
+    endif()
+  endforeach()
+  _tq_names_from_text("${text}" names)
   list(REMOVE_DUPLICATES names)
   list(SORT names)
   set(${out} "${names}" PARENT_SCOPE)

@@ -5,6 +5,7 @@
 #define DECLARED_FIXTURE_H
 #define TQAPI_NOT_A_DECLARATION(x) TQAPI int from_macro(x);
 #include "tqplatform/export.h"
+#include "declared_fixture_other.h" /* its names are not this header's */
 
 TQ_EXTERN_C_BEGIN
 
@@ -27,6 +28,13 @@ TQAPI void after_attribute(const char *f, ...) __attribute__((nonnull(1)));
 int not_exported(void); // TQAPI int in_line_comment(void);
 static inline int helper(void) { return 0; }
 TQAPI unsigned long long wide_result(void); TQAPI int same_line(void);
+
+#define FIXTURE_TABLE(X) \
+  X(table_getter, table_setter) \
+  X(other_getter, other_setter)
+#define DECLARE_PAIR(get, set) TQAPI int get(void); TQAPI int set(unsigned v);
+FIXTURE_TABLE(DECLARE_PAIR)
+#undef DECLARE_PAIR
 
 TQ_EXTERN_C_END
 
