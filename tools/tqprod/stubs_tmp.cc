@@ -1,7 +1,6 @@
 #include "cli.h"
 namespace tqtool {
 void AddProductCommands(CLI::App &, Context &) {}
-void AddCallCommand(CLI::App &, Context &) {}
 void AddContextCommands(CLI::App &, Context &) {}
 void AddMaintenanceCommands(CLI::App &, Context &) {}
 void AddMediaCommands(CLI::App &, Context &) {}
