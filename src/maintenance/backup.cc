@@ -22,6 +22,9 @@
 //    "." is never deleted on restore.
 //  - A last value line without a line feed is restored: hand-edited files
 //    often lack the final line feed.
+//  - TQPROD_DelKey removes a key with its whole subtree (the registry
+//    service deletes subtrees), so a restored key holds exactly the values
+//    of its record until later records refill its subkeys.
 //  - The writer cuts a value text at its first line feed: the readers could
 //    never restore more, and the rest would be read as lines of its own.
 #include <stdio.h>

@@ -45,7 +45,9 @@ bool IsRootName(const char *name);
 
 // Calls fn(name) for each value name of the key with the given source name,
 // through the value enumeration of TQPROD_GetKeyValues. False when the first
-// enumeration call fails (no value, or the key cannot be opened).
+// enumeration call fails (no value, or the key cannot be opened). That
+// enumeration remembers names of at most 249 characters: the values of a key
+// with a longer source name are not seen.
 template <typename Fn>
 bool ForEachValueName(const char *source, Fn &&fn);
 
