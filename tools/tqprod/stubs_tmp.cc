@@ -1,6 +1,5 @@
 #include "cli.h"
 namespace tqtool {
-void AddProductCommands(CLI::App &, Context &) {}
 void AddContextCommands(CLI::App &, Context &) {}
 void AddMaintenanceCommands(CLI::App &, Context &) {}
 void AddMediaCommands(CLI::App &, Context &) {}
