@@ -19,6 +19,12 @@ foreach(v INCLUDE_DIRS FLAGS)
   string(REPLACE "\\;" ";" ${v} "${${v}}")
 endforeach()
 
+foreach(v COMPILER WORK_DIR)
+  if(NOT ${v})
+    message(FATAL_ERROR "check_symbols.cmake: ${v} is not set")
+  endif()
+endforeach()
+
 if(SELF_TEST)
   tq_declared_names(found COMPILER "${COMPILER}" FLAGS ${FLAGS} INCLUDE_DIRS ${INCLUDE_DIRS}
                     WORK_DIR "${WORK_DIR}" HEADERS "${SELF_TEST}")
@@ -34,7 +40,7 @@ if(SELF_TEST)
   return()
 endif()
 
-foreach(v NM LIBRARY INCLUDE_DIR UMBRELLA AREA_DIR COMPILER INCLUDE_DIRS WORK_DIR)
+foreach(v NM LIBRARY INCLUDE_DIR UMBRELLA AREA_DIR INCLUDE_DIRS)
   if(NOT DEFINED ${v})
     message(FATAL_ERROR "check_symbols.cmake: ${v} is not set")
   endif()
