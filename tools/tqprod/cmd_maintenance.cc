@@ -1,0 +1,79 @@
+// Maintenance commands over the library's copy, backup, restore and dump.
+// Key names are relative to SOFTWARE\Tarquel, as the library takes them.
+#include <limits.h>
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "cli.h"
+#include "json.h"
+#include "tqprod50.h"
+
+namespace tqtool {
+namespace {
+
+struct Args {
+  std::string src, dst, key, file, dir;
+  bool typed = false;
+};
+
+std::string Meaning(int rc) {
+  switch (rc) {
+    case -1: return "a key on the way cannot be opened";
+    case -2: return "the tree is deeper than 100 levels";
+    case -4: return "the file cannot be opened";
+    default: return "error " + std::to_string(rc);
+  }
+}
+
+}  // namespace
+
+void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
+  auto a = std::make_shared<Args>();
+  CLI::App *copy = AddCommand(app, ctx, "copy", "Copy a key with its values and subkeys", [a] {
+    int rc = TQPROD_CopyKeyRecursive(a->src.c_str(), a->dst.c_str());
+    return rc == 0 ? int(kOk) : Error("copy", a->src + " to " + a->dst + ": " + Meaning(rc));
+  });
+  copy->add_option("SRC", a->src, "Source key, relative to SOFTWARE\\Tarquel")->required();
+  copy->add_option("DST", a->dst, "Destination key, relative to SOFTWARE\\Tarquel")->required();
+
+  CLI::App *backup = AddCommand(app, ctx, "backup", "Write a key's subtree to a backup file", [a] {
+    int rc = TQPROD_BackupKey(a->key.c_str(), a->file.c_str());
+    return rc == 0 ? int(kOk) : Error("backup", a->key + " to " + a->file + ": " + Meaning(rc));
+  });
+  backup->add_option("KEY", a->key, "Key relative to SOFTWARE\\Tarquel (\".\" for all of it)")->required();
+  backup->add_option("FILE", a->file, "Backup file (created or truncated)")->required();
+
+  CLI::App *restore = AddCommand(app, ctx, "restore", "Restore the keys of a backup file", [a] {
+    if (access(a->file.c_str(), R_OK) != 0)
+      return Error("restore", "cannot read " + a->file + ": " + strerror(errno));
+    int rc = a->typed ? TQPROD_RestoreKeyWithType(a->file.c_str()) : TQPROD_RestoreKey(a->file.c_str());
+    return rc == 0 ? int(kOk) : Error("restore", a->file + ": " + Meaning(rc));
+  });
+  restore->add_option("FILE", a->file, "Backup file")->required();
+  restore->add_flag("--typed", a->typed, "The file is in the typed format (value lines carry the type)");
+
+  CLI::App *dump = AddCommand(app, ctx, "dump", "Write the product registry to RegDump and say where",
+                              [a, &ctx] {
+    if (!a->dir.empty() && chdir(a->dir.c_str()) != 0)
+      return Error("dump", "cannot enter " + a->dir + ": " + strerror(errno));
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof cwd)) return Error("dump", std::string("cannot tell the current directory: ") + strerror(errno));
+    std::string path = std::string(cwd) + "/RegDump";
+    int rc = TQPROD_DumpRegistry();
+    if (rc != 0) return Error("dump", path + ": " + Meaning(rc));
+    if (ctx.json) {
+      Json j;
+      j.BeginObject().Field("file", path).EndObject().Print();
+    } else {
+      printf("%s\n", path.c_str());
+    }
+    return int(kOk);
+  });
+  dump->add_option("--dir", a->dir, "Directory to write RegDump in (default: the current one)");
+}
+
+}  // namespace tqtool
