@@ -1,4 +1,0 @@
-#include "cli.h"
-namespace tqtool {
-void AddMediaCommands(CLI::App &, Context &) {}
-}
