@@ -26,6 +26,6 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_CROSSCOMPILING)
 else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
-# The package holds what the install rules name, nothing of the tests'.
-set(CPACK_STRIP_FILES OFF)
+# Stripped binaries, as Debian ships them.
+set(CPACK_STRIP_FILES ON)
 include(CPack)
