@@ -91,6 +91,11 @@ TEST_F(RegKeys, SubkeysEnumerateInCaseInsensitiveOrderAndStayDense) {
   for (const char *n : {"delta", "Alpha", "charlie", "BRAVO", "echo", "a1", "A0"})
     TqkRegCloseKey(Create(n, p));
   EXPECT_EQ(Strings({"A0", "a1", "Alpha", "BRAVO", "charlie", "delta", "echo"}), SubKeys(p));
+  // Folding is to lower case: '_' (0x5F) sorts before every letter.
+  TQHKEY q = Create("Q");
+  for (const char *n : {"b", "_u", "A", "[x"}) TqkRegCloseKey(Create(n, q));
+  EXPECT_EQ(Strings({"[x", "_u", "A", "b"}), SubKeys(q));
+  TqkRegCloseKey(q);
 
   ASSERT_EQ(TQREG_OK, TqkRegDeleteKey(p, "alpha"));
   ASSERT_EQ(TQREG_OK, TqkRegDeleteKey(Root(), "P\\Echo"));

@@ -155,14 +155,24 @@ bool Store::Open(const std::string &dir, const std::string &file, std::string *e
   return true;
 }
 
+// Schema version of the file, or -1 when it cannot be read.
+static int UserVersion(sqlite3 *db) {
+  sqlite3_stmt *st = nullptr;
+  int version = -1;
+  if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
+      sqlite3_step(st) == SQLITE_ROW)
+    version = sqlite3_column_int(st, 0);
+  sqlite3_finalize(st);
+  return version;
+}
+
 void Store::InitSchema() {
+  int version = UserVersion(db_);
+  if (version == 1) return;  // the usual case: no write lock needed
   Exec("BEGIN IMMEDIATE");
   try {
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &st, nullptr) != SQLITE_OK)
-      Fail("user_version");
-    int version = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
-    sqlite3_finalize(st);
+    // Another process may have created the schema meanwhile.
+    version = UserVersion(db_);
     if (version < 0) Fail("user_version");
     if (version > 1) throw DbError("registry database has a newer format");
     if (version == 0) Exec(kSchema);
