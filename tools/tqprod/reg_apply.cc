@@ -8,7 +8,7 @@ namespace tqtool {
 namespace {
 
 struct Undo {
-  enum Kind { kDeleteKey, kRestoreTree, kRestoreValue, kDeleteValue } kind;
+  enum Kind { kDeleteKey, kRestoreTree, kRestoreValue, kDeleteValue, kRestoreValues } kind;
   std::string key;
   Value value;
   KeyNode tree;
@@ -20,6 +20,17 @@ bool RunUndo(const Undo &u, std::string &why) {
     case Undo::kRestoreTree: return WriteTree(u.tree, why);
     case Undo::kRestoreValue: return WriteValue(u.key, u.value, why);
     case Undo::kDeleteValue: return DeleteValue(u.key, u.value.name, why);
+    case Undo::kRestoreValues: {
+      // Values keep their creation order: rewrite them all in the old order.
+      std::vector<std::string> subkeys;
+      std::vector<Value> now;
+      if (!ListKey(u.key, subkeys, now, why)) return false;
+      for (const Value &v : now)
+        if (!DeleteValue(u.key, v.name, why)) return false;
+      for (const Value &v : u.tree.values)
+        if (!WriteValue(u.key, v, why)) return false;
+      return true;
+    }
   }
   return false;
 }
@@ -61,8 +72,11 @@ bool Step(const RegOp &op, std::vector<Undo> &undo, ApplyStats &stats, std::stri
       Value old;
       std::string ignored;
       if (!ReadValue(op.key, op.value.name, old, ignored)) return true;  // already absent
+      KeyNode values;
+      std::vector<std::string> subkeys;
+      if (!ListKey(op.key, subkeys, values.values, why)) return false;
       if (!DeleteValue(op.key, op.value.name, why)) return false;
-      undo.push_back({Undo::kRestoreValue, op.key, old, KeyNode()});
+      undo.push_back({Undo::kRestoreValues, op.key, Value(), std::move(values)});
       ++stats.deleted_values;
       return true;
     }

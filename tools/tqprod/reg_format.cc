@@ -367,7 +367,8 @@ bool ParseReg(const std::string &raw, RegFile &out, std::string &error) {
     // Hex data may continue on following lines after a trailing backslash.
     while (data.compare(0, 3, "hex") == 0 && !data.empty() && data.back() == '\\') {
       data.pop_back();
-      if (i + 1 >= lines.size()) return Fail(error, lineno, "hex data continued past the end of the file");
+      if (i + 1 >= lines.size() || Trim(lines[i + 1]).empty())
+        return Fail(error, lineno, "hex data continued past the end of the value (truncated line)");
       data += Trim(lines[++i]);
     }
     if (data == "-") {

@@ -1,0 +1,31 @@
+// Runs the built tqprod (path in $TQ_TOOL, optional emulator prefix words in
+// $TQ_TOOL_EMULATOR) as a child process and captures what it prints.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tq_test.h"
+
+namespace tooltest {
+
+struct Run {
+  int code = -1;  // exit status, or -1 when the tool did not exit normally
+  std::string out, err;
+};
+
+// Runs tqprod with args; stdin comes from stdin_text.
+Run Tool(const std::vector<std::string> &args, const std::string &stdin_text = "");
+// Parses out as JSON; a parse failure fails the test.
+nlohmann::json ParseJson(const Run &r);
+
+class ToolTest : public tqtest::RegistryTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::string Path(const std::string &name) const { return scratch_ + "/" + name; }
+  std::string scratch_;
+};
+
+}  // namespace tooltest
