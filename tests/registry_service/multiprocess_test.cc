@@ -185,4 +185,23 @@ TEST_F(RegProcesses, ConcurrentWritersLoseNothingAndReadersSeeNoTornValue) {
   TqkRegCloseKey(k);
 }
 
+TEST_F(RegProcesses, ProcessesCreatingANewRegistryAtOnceShareOneSchema) {
+  std::string fresh = regdir_ + "/fresh/dir";
+  setenv("TQ_REGISTRY_DIR", fresh.c_str(), 1);
+  pid_t kids[3];
+  for (int i = 0; i < 3; ++i) {
+    kids[i] = Spawn([i] {
+      if (TqkResetGlobalEntries() != TQREG_OK) return false;
+      std::string path = "SOFTWARE\\Tarquel\\P" + std::to_string(i);
+      return TQPRODIS_SetVarToRegistry(path.c_str(), "n", i + 1, 0) == 0;
+    });
+  }
+  for (pid_t pid : kids) EXPECT_EQ(0, Wait(pid));
+  ASSERT_EQ(TQREG_OK, TqkResetGlobalEntries());
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(i + 1, TQPRODIS_GetVarFromRegistry(
+                         ("SOFTWARE\\Tarquel\\P" + std::to_string(i)).c_str(), "n", 0));
+  setenv("TQ_REGISTRY_DIR", regdir_.c_str(), 1);
+}
+
 }  // namespace
