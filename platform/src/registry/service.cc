@@ -4,8 +4,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <new>
-
 #include "registry/context_binding.h"
 
 namespace tq {

@@ -6,8 +6,11 @@
 //     the key is absent; single components double as the child lookup;
 //   - nodes: key id -> depth, the sorted subkey list and the values in
 //     creation order with a folded-name index, each loaded on first use.
-// Invalidation: every call first runs PRAGMA data_version; a change means
-// another connection committed, and the whole cache is dropped. Every local
+// Invalidation: every call first checks for commits by other connections:
+// when the WAL-index header in shared memory is byte for byte as at the last
+// check nothing was committed anywhere and the check ends there (no lock, no
+// system call); otherwise PRAGMA data_version decides, and a change drops
+// the whole cache. Every local
 // write drops it too (our own commits do not move data_version). A call
 // that misses the cache opens a read snapshot and checks data_version once
 // more inside it, so one call never mixes two states of the database.

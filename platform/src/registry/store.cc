@@ -203,14 +203,6 @@ void Store::Close() {
   db_ = nullptr;
 }
 
-void Store::Abandon() {
-  wal_hdr_ = nullptr;
-  wal_hdr_tried_ = false;
-  wal_hdr_valid_ = false;
-  for (auto &st : stmts_) st = nullptr;
-  db_ = nullptr;
-}
-
 void Store::Run(sqlite3_stmt *st) {
   StmtScope scope(st);
   int rc = sqlite3_step(st);

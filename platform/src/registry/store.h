@@ -58,9 +58,6 @@ class Store {
   bool Open(const std::string &dir, const std::string &file, std::string *err);
   // Finalises the statements and closes the connection.
   void Close();
-  // Forgets the connection without touching it: used in a forked child,
-  // where the parent's SQLite state must not be used or closed.
-  void Abandon();
   bool is_open() const { return db_ != nullptr; }
   sqlite3 *db() const { return db_; }
 
