@@ -21,7 +21,6 @@
 #include "tqplatform.h"
 
 #define TQPROD_FLAG_TABLE(X)                                                            \
-  X(FwIsFireWallIPv6, FwSetFireWallIPv6, Mrk, "FireWallIPv6", 1)                        \
   X(FwIsProvisioningAgent, FwSetProvisioningAgent, Mrk, "ProvisioningAgent", 1)         \
   X(FwIsActiveManagement, FwSetActiveManagement, Mrk, "ActiveManagement", 1)            \
   X(FwIsSwiftor_SV_Warnings_Disabled, FwSetSwiftor_SV_Warnings_Disabled, Mrk,           \
@@ -75,6 +74,12 @@
   X(TQPROD_IsVPNxAutoStart, TQPROD_SetVPNxAutoStart, Lumbra, "VPNxAutoStart", 1)        \
   X(TQPROD_IsPnPDisable, TQPROD_SetPnPDisable, TQShared, "PnPDisable", 1)
 
+/* Flags whose setter visits every virtual-system context (declared in
+ * tqprod50/vs.h, defined in src/products/vs_context.cc); same row shape, and
+ * only the getter is produced from the row. */
+#define TQPROD_CONTEXT_FLAG_TABLE(X) \
+  X(FwIsFireWallIPv6, FwSetFireWallIPv6, Mrk, "FireWallIPv6", 1)
+
 /* Cached flags, same row shape: the getter reads the registry once per
  * process and keeps the answer (0/1); a successful set updates the cached
  * answer. A change made by another process is not seen until this process
@@ -98,15 +103,19 @@ TQ_EXTERN_C_BEGIN
 #define TQPROD_DECLARE_FLAG_(getter, setter, key, name, versioned) \
   TQAPI int getter(void);                                          \
   TQAPI int setter(unsigned value);
+#define TQPROD_DECLARE_FLAG_GETTER_(getter, setter, key, name, versioned) \
+  TQAPI int getter(void);
 #define TQPROD_DECLARE_GETTER_ALIAS_(alias, target) TQAPI int alias(void);
 #define TQPROD_DECLARE_SETTER_ALIAS_(alias, target) TQAPI int alias(unsigned value);
 
 TQPROD_FLAG_TABLE(TQPROD_DECLARE_FLAG_)
+TQPROD_CONTEXT_FLAG_TABLE(TQPROD_DECLARE_FLAG_GETTER_)
 TQPROD_CACHED_FLAG_TABLE(TQPROD_DECLARE_FLAG_)
 TQPROD_FLAG_GETTER_ALIASES(TQPROD_DECLARE_GETTER_ALIAS_)
 TQPROD_FLAG_SETTER_ALIASES(TQPROD_DECLARE_SETTER_ALIAS_)
 
 #undef TQPROD_DECLARE_FLAG_
+#undef TQPROD_DECLARE_FLAG_GETTER_
 #undef TQPROD_DECLARE_GETTER_ALIAS_
 #undef TQPROD_DECLARE_SETTER_ALIAS_
 

@@ -76,6 +76,11 @@ extern "C" {
 TQPROD_FLAG_TABLE(TQ_DEFINE_FLAG_)
 #undef TQ_DEFINE_FLAG_
 
+#define TQ_DEFINE_FLAG_GETTER_(getter, setter, key, name, versioned) \
+  TQAPI int getter(void) { return ReadFlag(FlagKey::key, name, versioned); }
+TQPROD_CONTEXT_FLAG_TABLE(TQ_DEFINE_FLAG_GETTER_)
+#undef TQ_DEFINE_FLAG_GETTER_
+
 #define TQ_DEFINE_CACHED_FLAG_(getter, setter, key, name, versioned)          \
   TQAPI int getter(void) {                                                    \
     return ReadCachedFlag(g_cache_##getter, FlagKey::key, name, versioned);   \
