@@ -156,10 +156,7 @@ TQAPI int FwSetFireWallIPv6Ctx(unsigned value, unsigned context) {
   return tq::SetIPv6InContext(value, context);
 }
 
-// Weak for now: the flag table of the product flags also generates a plain
-// setter of this name; the linker keeps that one until its row is dropped.
-// TODO(vs): make this strong once the flag table no longer defines it.
-__attribute__((weak)) TQAPI int FwSetFireWallIPv6(unsigned value) {
+TQAPI int FwSetFireWallIPv6(unsigned value) {
   return tq::SetIPv6Everywhere(value);
 }
 

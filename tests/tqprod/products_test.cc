@@ -44,6 +44,7 @@ TEST_F(Products, FlagsFollowTheRegistry) {
   size_t rows = 0;
 #define TQ_COUNT(...) ++rows;
   TQPROD_FLAG_TABLE(TQ_COUNT)
+  TQPROD_CONTEXT_FLAG_TABLE(TQ_COUNT)
   TQPROD_CACHED_FLAG_TABLE(TQ_COUNT)
 #undef TQ_COUNT
   EXPECT_EQ(rows, all.size());

@@ -125,6 +125,7 @@ const std::vector<CallRow> kRows = {
     TQ_CALL(TQPROD_DelALTEXProd, kStatus, ""),
     // Flags: the header's tables, then the single values.
     TQPROD_FLAG_TABLE(TQ_FLAG_ROWS)
+    TQPROD_CONTEXT_FLAG_TABLE(TQ_FLAG_ROWS)
     TQPROD_CACHED_FLAG_TABLE(TQ_FLAG_ROWS)
     TQPROD_FLAG_GETTER_ALIASES(TQ_GETTER_ALIAS_ROW)
     TQPROD_FLAG_SETTER_ALIASES(TQ_SETTER_ALIAS_ROW)
@@ -164,6 +165,28 @@ const std::vector<CallRow> kRows = {
     TQ_CALL(TQPROD_DumpRegistry, kStatus, ""),
     TQ_CALL(TQPROD_GetRegistryString, kMalloc, ""),
     TQ_CALL(TQPROD_GetProductsString, kMalloc, ""),
+    // Virtual-system context operations.
+    TQ_CALL(FwSetFireWallIPv6Ctx, kStatus, ""),
+    TQ_CALL(TQPROD_is_blade_enabled_on_TRIVA, kBool, ""),
+    TQ_CALL(TQPROD_is_RMX_enabled_on_TRIVA, kBool, ""),
+    TQ_CALL(TQPROD_is_APPI_or_URLF_enabled_on_TRIVA, kBool, ""),
+    TQ_CALL(TQPROD_is_ZMAIL_enabled_on_TRIVA, kBool, ""),
+    TQ_CALL(TQPROD_is_AntiVirus_enabled_on_TRIVA, kBool, ""),
+    TQ_CALL(TQPROD_is_AntiBot_enabled_on_TRIVA, kBool, ""),
+    TQ_CALL(TQPROD_is_URLF_enabled_on_TRIVA, kBool, ""),
+    TQ_CALL(TQPROD_is_APPI_enabled_on_TRIVA, kBool, ""),
+    // Multi-domain customer context.
+    TQ_CALL(is_mds, kBool, ""),
+    TQ_CALL(is_cma, kBool, ""),
+    TQ_CALL(get_cust_name, kMalloc, ""),
+    TQ_CALL(TQPROD_GetCmaDir, kStr, ""),
+    TQ_CALL(TQPROD_ResetRegCmaCache, kVoid, ""),
+    TQ_CALL(get_customer_name, kStr, ""),
+    TQ_CALL(is_cma_unique, kBool, ""),
+    // SNMP extension registration.
+    TQ_CALL(HandleSnmpExtension, kNumber, ""),
+    TQ_CALL(RemoveSnmpExtension, kStatus, ""),
+    TQ_CALL(DeleteMirrakVersion, kVoid, ""),
     // Platform identification.
     TQ_CALL(TQPROD_ZudedazVer, kOne, ""),
     TQ_CALL(TQPROD_SetZudedazPro, kStatus, ""),

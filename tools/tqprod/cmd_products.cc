@@ -38,6 +38,7 @@ std::vector<FlagState> AllFlags() {
   std::vector<FlagState> out;
 #define TQ_FLAG_STATE(getter, setter, key, name, versioned) out.push_back({#getter, #key, name, getter()});
   TQPROD_FLAG_TABLE(TQ_FLAG_STATE)
+  TQPROD_CONTEXT_FLAG_TABLE(TQ_FLAG_STATE)
   TQPROD_CACHED_FLAG_TABLE(TQ_FLAG_STATE)
 #undef TQ_FLAG_STATE
   return out;
