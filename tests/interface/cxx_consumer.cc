@@ -16,6 +16,18 @@ static_assert(sizeof(ProductEntry) == 1036, "ProductEntry is 1,036 bytes");
 static_assert(sizeof(ProdList) == 150 * sizeof(ProductEntry), "ProdList has 150 entries");
 static_assert(TQREG_MAX_DATA <= UINT32_MAX, "data sizes fit 32 bits");
 
+// Flag setters store a 32-bit value: every row of the flag tables.
+#ifdef TQPROD_FLAG_TABLE
+#define TQ_CHECK_FLAG_SETTER(getter, setter, key, name, versioned)                       \
+  static_assert(std::is_same<decltype(&setter), int (*)(unsigned)>::value &&              \
+                    std::is_same<decltype(&getter), int (*)(void)>::value &&              \
+                    sizeof(unsigned) == 4,                                               \
+                #setter " takes a 32-bit value");
+TQPROD_FLAG_TABLE(TQ_CHECK_FLAG_SETTER)
+TQPROD_CACHED_FLAG_TABLE(TQ_CHECK_FLAG_SETTER)
+#undef TQ_CHECK_FLAG_SETTER
+#endif
+
 // A C++ program calling through the header reaches the unmangled names,
 // also through a pointer of C language linkage.
 extern "C" {
