@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "tqplatform.h"
+#include "tqprod50.h"
 
 namespace {
 
@@ -107,6 +107,17 @@ void BM_GetVarVersionedString(benchmark::State &state) {
   }
 }
 BENCHMARK(BM_GetVarVersionedString);
+
+// The library's typed read: OpenProductKey picks the version, the value is
+// formatted as decimal text.
+void BM_TqprodGetValueVersioned(benchmark::State &state) {
+  for (auto _ : state) {
+    const char *v = TQPROD_GetValue("MRK", "HighAvailability", 1);
+    benchmark::DoNotOptimize(v);
+    if (v == nullptr || strcmp(v, "1") != 0) state.SkipWithError("wrong value text");
+  }
+}
+BENCHMARK(BM_TqprodGetValueVersioned);
 
 // The reference: one prepared primary-key lookup of a value row.
 void BM_RawSqlitePointQuery(benchmark::State &state) {
