@@ -6,8 +6,8 @@
 // Two shapes: "tree" (every key has up to 10 subkeys, like the product
 // registry) and "wide" (all keys below one parent, which stresses
 // enumeration by a large index). Backup and dump only read and are timed
-// with a warm read cache; copy and restore write, and every write of the
-// registry service empties its cache, so they run cold at every step.
+// with a warm read cache; copy and restore write as they walk, and a write
+// drops only the cached entries it changed.
 //
 //   maintenance_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>

@@ -23,7 +23,7 @@ Run Tool(const std::vector<std::string> &args, const std::string &stdin_text) {
   std::string in = dir + "/in", out = dir + "/out", err = dir + "/err";
   tqtest::WriteFile(in, stdin_text);
   std::vector<std::string> argv;
-  if (const char *emu = getenv("TQ_TOOL_EMULATOR")) {
+  if (const char *emu = getenv("TQ_TEST_EMULATOR")) {
     std::istringstream words(emu);
     for (std::string w; words >> w;) argv.push_back(w);
   }

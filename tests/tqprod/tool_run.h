@@ -1,5 +1,5 @@
 // Runs the built tqprod (path in $TQ_TOOL, optional emulator prefix words in
-// $TQ_TOOL_EMULATOR) as a child process and captures what it prints.
+// $TQ_TEST_EMULATOR) as a child process and captures what it prints.
 #pragma once
 
 #include <nlohmann/json.hpp>

@@ -19,7 +19,9 @@ constexpr uint32_t kIndexMask = (1u << kIndexBits) - 1;
 constexpr uint32_t kGenMax = 0x7FF;
 
 // The read cache is dropped when it grows past this many bytes.
-constexpr size_t kCacheLimit = 64u << 20;
+// Enough to keep a registry of 100,000 keys with a few values each warm;
+// past it the cache starts over.
+constexpr size_t kCacheLimit = 256u << 20;
 
 inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
@@ -94,13 +96,21 @@ int Service::WriteCall(Op op) {
       ClearCache();
       data_version_ = v;
     }
+    dirty_values_.clear();
+    keys_created_ = keys_deleted_ = false;
     rc = op();
     if (rc == TQREG_OK)
       store_.Commit();
     else
       store_.Rollback();
     in_txn_ = false;
-    ClearCache();
+    // Our own commit does not move data_version, so the cache stays: drop
+    // just what this write changed (everything after a subtree delete or a
+    // rollback), so walks that write as they go keep their cached lists.
+    if (rc == TQREG_OK && !keys_deleted_)
+      ApplyLocalWrite();
+    else
+      ClearCache();
     return rc;
   } catch (const DbError &) {
     Abort();
@@ -165,7 +175,23 @@ void Service::Abort() noexcept {
 void Service::ClearCache() {
   nodes_.clear();
   paths_.clear();
+  negatives_.clear();
   cache_bytes_ = 0;
+}
+
+void Service::ApplyLocalWrite() {
+  for (int64_t id : dirty_values_) {
+    auto it = nodes_.find(id);
+    if (it == nodes_.end()) continue;
+    it->second.values_loaded = false;
+    it->second.values.clear();
+    it->second.value_index.clear();
+  }
+  dirty_values_.clear();
+  if (keys_created_) {
+    for (const std::string &path : negatives_) paths_.erase(path);
+    negatives_.clear();
+  }
 }
 
 // ---- Handles ---------------------------------------------------------------
@@ -273,6 +299,7 @@ int64_t Service::LookupChild(int64_t parent, const Component &c, size_t folded_b
   int64_t id = store_.FindChild(parent, c.name, c.len);
   paths_[key_buf_] = id;
   cache_bytes_ += key_buf_.size() + 48;
+  if (id == 0) negatives_.push_back(key_buf_);
   return id;
 }
 
@@ -311,6 +338,7 @@ int Service::Resolve(int64_t parent, int parent_depth, const char *path, int64_t
     if (child == 0) {
       paths_[full] = 0;
       cache_bytes_ += full.size() + 48;
+      negatives_.push_back(full);
       return TQREG_E_NOTFOUND;
     }
     NodeFor(child, parent_depth + i + 1);
@@ -336,6 +364,7 @@ int Service::CreatePath(int64_t parent, int parent_depth, const char *path, int6
     begin = c.folded_end + 1;
     if (child == 0) {
       child = store_.InsertKey(cur, c.name, c.len, d + 1);
+      keys_created_ = true;
       paths_[key_buf_] = child;
       auto pit = nodes_.find(cur);
       if (pit != nodes_.end()) {
@@ -498,6 +527,7 @@ int Service::SetValue(TQHKEY key, const char *name, unsigned type, const void *d
     int r = ResolveHandle(key, &id, &depth);
     if (r != TQREG_OK) return r;
     store_.UpsertValue(id, name, len, type, data, size);
+    dirty_values_.push_back(id);
     return TQREG_OK;
   });
 }
@@ -559,6 +589,7 @@ int Service::DeleteKey(TQHKEY parent, const char *path) {
     if (r != TQREG_OK) return r;
     if (id == kRootKeyId) return TQREG_E_INVALID;
     store_.DeleteSubtree(id);
+    keys_deleted_ = true;
     return TQREG_OK;
   });
 }
@@ -572,6 +603,7 @@ int Service::DeleteValue(TQHKEY key, const char *name) {
     int depth;
     int r = ResolveHandle(key, &id, &depth);
     if (r != TQREG_OK) return r;
+    dirty_values_.push_back(id);
     return store_.DeleteValue(id, name, len) ? TQREG_OK : TQREG_E_NOTFOUND;
   });
 }
@@ -633,6 +665,7 @@ int Service::SetVar(const char *key_path, const char *value_name, uint32_t value
       }
     }
     store_.UpsertValue(id, value_name, len, TQREG_DWORD, &value, sizeof value);
+    dirty_values_.push_back(id);
     return TQREG_OK;
   });
   return rc == TQREG_OK ? 0 : -1;
@@ -647,9 +680,9 @@ int Service::CopyValues(TQHKEY src, TQHKEY dst) {
     r = ResolveHandle(dst, &did, &ddepth);
     if (r != TQREG_OK) return r;
     if (sid == did) return TQREG_OK;
-    // The upserts go to the database only; the cached rows stay valid.
     for (const ValueRow &v : Values(sid, sdepth).values)
       store_.UpsertValue(did, v.name.data(), v.name.size(), v.type, v.data.data(), v.data.size());
+    dirty_values_.push_back(did);
     return TQREG_OK;
   });
   return rc == TQREG_OK ? 0 : -1;

@@ -98,6 +98,8 @@ class Service {
   void FinishRead();
   void Abort() noexcept;
   void ClearCache();
+  // After a committed local write: drops only what the write changed.
+  void ApplyLocalWrite();
 
   // Handle table.
   int ResolveHandle(TQHKEY h, int64_t *id, int *depth);
@@ -127,6 +129,13 @@ class Service {
   std::unordered_map<int64_t, Node> nodes_;
   std::unordered_map<std::string, int64_t> paths_;
   size_t cache_bytes_ = 0;
+  // Paths remembered as missing (values 0 in paths_): dropped when a key is
+  // created, since any of them may exist now.
+  std::vector<std::string> negatives_;
+  // What the write call in progress changed.
+  std::vector<int64_t> dirty_values_;
+  bool keys_created_ = false;
+  bool keys_deleted_ = false;
 
   std::vector<Slot> slots_;
   std::vector<uint32_t> free_slots_;
