@@ -1,6 +1,8 @@
 #include "common/report.h"
 
 #include <dlfcn.h>
+#include <link.h>
+#include <stdint.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
@@ -9,13 +11,6 @@
 
 namespace tq {
 namespace {
-
-// Base address of the object that defines addr, or null.
-const void *ObjectBase(const void *addr) {
-  Dl_info info;
-  if (addr == nullptr || dladdr(addr, &info) == 0) return nullptr;
-  return info.dli_fbase;
-}
 
 // The platform library's own "error", looked up in the object that defines
 // the registry service, whatever the global lookup order.
@@ -30,8 +25,27 @@ ErrorFn PlatformError() {
   return reinterpret_cast<ErrorFn>(sym);
 }
 
-// The C library's error(3), located through a function only libc defines.
-const void *LibcBase() { return ObjectBase(reinterpret_cast<void *>(&fopen)); }
+// True when addr lies in the main program's own loaded segments (the first
+// object dl_iterate_phdr reports).
+bool InMainProgram(const void *addr) {
+  struct Query {
+    uintptr_t addr;
+    bool found;
+  } q = {reinterpret_cast<uintptr_t>(addr), false};
+  dl_iterate_phdr(
+      [](struct dl_phdr_info *info, size_t, void *data) -> int {
+        Query *q = static_cast<Query *>(data);
+        for (int i = 0; i < info->dlpi_phnum; ++i) {
+          const ElfW(Phdr) &ph = info->dlpi_phdr[i];
+          if (ph.p_type != PT_LOAD) continue;
+          uintptr_t begin = info->dlpi_addr + ph.p_vaddr;
+          if (q->addr >= begin && q->addr < begin + ph.p_memsz) q->found = true;
+        }
+        return 1;  // only the first object: the main program
+      },
+      &q);
+  return q.found;
+}
 
 // Fallback that never exits: the message as one line on standard error.
 void StderrError(int, int, const char *format, ...) {
@@ -43,14 +57,14 @@ void StderrError(int, int, const char *format, ...) {
 }
 
 ErrorFn Resolve() {
-  // The address of error as the dynamic linker bound it for us: the
-  // program's own definition when it has one (the reference also makes the
-  // linker export that definition), else the first library that has one.
+  // The address of error as the dynamic linker bound it for us (the
+  // reference also makes the linker export a program's own definition).
+  // Only the program's own definition is taken: anything else that comes
+  // first in lookup (the C library, a sanitizer runtime wrapping it) may be
+  // the exiting error(3).
   ErrorFn global = &::error;
-  if (ObjectBase(reinterpret_cast<void *>(global)) != LibcBase()) return global;
-  if (ErrorFn platform = PlatformError()) {
-    if (ObjectBase(reinterpret_cast<void *>(platform)) != LibcBase()) return platform;
-  }
+  if (InMainProgram(reinterpret_cast<void *>(global))) return global;
+  if (ErrorFn platform = PlatformError()) return platform;
   return StderrError;
 }
 

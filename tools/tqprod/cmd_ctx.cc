@@ -55,7 +55,7 @@ void AddContextCommands(CLI::App &app, Context &ctx) {
       return Error("ctx add", "cannot write context " + std::to_string(a->id) + " to the context database");
     return int(kOk);
   });
-  add->add_option("N", a->id, "Context id")->required()->check(CLI::Range(0L, 4294967295L));
+  add->add_option("N", a->id, "Context id")->required()->check(CLI::Range(0u, 4294967295u));
   add->add_flag("--bridge", a->bridge, "The virtual system is a bridge");
   add->add_flag("--junction", a->junction, "The virtual system is a junction");
   add->add_option("--ipv6-instances", a->instances6, "Number of IPv6 instances")->check(CLI::NonNegativeNumber);
@@ -67,7 +67,7 @@ void AddContextCommands(CLI::App &app, Context &ctx) {
       return Error("ctx rm", "cannot remove context " + std::to_string(a->id));
     return int(kOk);
   });
-  rm->add_option("N", a->id, "Context id")->required()->check(CLI::Range(0L, 4294967295L));
+  rm->add_option("N", a->id, "Context id")->required()->check(CLI::Range(0u, 4294967295u));
 }
 
 }  // namespace tqtool
