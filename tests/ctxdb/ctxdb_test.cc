@@ -1,23 +1,22 @@
 // The context database, the context switch and the machine-state questions.
 #include <stdlib.h>
+#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <string.h>
-
-#include <set>
 #include <vector>
 
 #include "tq_test.h"
 
 namespace {
 
+using Ids = std::vector<unsigned>;
+
 class CtxdbTest : public tqtest::RegistryTest {
  protected:
   void SetUp() override {
     RegistryTest::SetUp();
-    ASSERT_EQ(0, tq_set_vs_env(0));
-    ASSERT_EQ(0, TqkResetGlobalEntries());
+    Switch(0);
   }
   void TearDown() override {
     ctxdb_iterator_free();
@@ -25,8 +24,12 @@ class CtxdbTest : public tqtest::RegistryTest {
     TqkResetGlobalEntries();
     RegistryTest::TearDown();
   }
-  std::vector<unsigned> Walk() {
-    std::vector<unsigned> ids;
+  static void Switch(unsigned ctx) {
+    ASSERT_EQ(0, tq_set_vs_env(ctx));
+    ASSERT_EQ(0, TqkResetGlobalEntries());
+  }
+  static Ids Walk() {
+    Ids ids;
     EXPECT_GE(ctxdb_iterator_init(), 0);
     unsigned id = 0;
     int rc;
@@ -35,65 +38,57 @@ class CtxdbTest : public tqtest::RegistryTest {
     ctxdb_iterator_free();
     return ids;
   }
+  // {bridge, junction, instances} of ctx; instances is -1 when unreadable.
+  static std::vector<long long> Flags(unsigned ctx) {
+    unsigned count = 0;
+    int rc = ctxdb_get_instances_by_ctxid(ctx, &count, 1);
+    return {ctxdb_is_bridge(ctx), ctxdb_is_junction(ctx), rc == 0 ? (long long)count : -1};
+  }
+  static void SetKey(const char *path, const char *name, const char *text,
+                     unsigned type = TQREG_SZ) {
+    TQHKEY k;
+    ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), path, &k));
+    ASSERT_EQ(0, TqkRegSetValueEx(k, name, 0, type, text, (unsigned)strlen(text) + 1));
+    TqkRegCloseKey(k);
+  }
+  static const char *Get(const char *path, const char *name) {
+    return reinterpret_cast<const char *>(TQPRODIS_GetVarFromRegistry(path, name, 0));
+  }
 };
 
-TEST_F(CtxdbTest, FreshMachineHasOnlyContextZero) {
-  EXPECT_EQ(std::vector<unsigned>{0}, Walk());
+TEST_F(CtxdbTest, AddReplaceRemove) {
+  EXPECT_EQ(Ids{0}, Walk());  // a fresh machine has context 0 only
   EXPECT_EQ(0, tq_is_triva());
   EXPECT_EQ(0u, tq_get_current_ctx_id());
-  unsigned count = 99;
-  EXPECT_EQ(0, ctxdb_get_instances_by_ctxid(0, &count, 1));
-  EXPECT_EQ(0u, count);
-  EXPECT_EQ(0, ctxdb_is_bridge(0));
-  EXPECT_EQ(0, ctxdb_is_junction(0));
-  EXPECT_EQ(-1, ctxdb_is_bridge(5));
-  EXPECT_EQ(-1, ctxdb_is_junction(5));
-  EXPECT_NE(0, ctxdb_get_instances_by_ctxid(5, &count, 1));
-  EXPECT_EQ(0u, count);
-}
+  EXPECT_EQ((std::vector<long long>{0, 0, 0}), Flags(0));
+  EXPECT_EQ((std::vector<long long>{-1, -1, -1}), Flags(5));
 
-TEST_F(CtxdbTest, AddReplaceRemove) {
   ASSERT_EQ(0, tq_ctxdb_add(7, 1, 0, 3));
   ASSERT_EQ(0, tq_ctxdb_add(2, 0, 1, 0));
-  EXPECT_EQ((std::vector<unsigned>{0, 2, 7}), Walk());
+  EXPECT_EQ((Ids{0, 2, 7}), Walk());
   EXPECT_NE(0, tq_is_triva());
-  EXPECT_EQ(1, ctxdb_is_bridge(7));
-  EXPECT_EQ(0, ctxdb_is_junction(7));
-  EXPECT_EQ(0, ctxdb_is_bridge(2));
-  EXPECT_EQ(1, ctxdb_is_junction(2));
+  EXPECT_EQ((std::vector<long long>{1, 0, 3}), Flags(7));
+  EXPECT_EQ((std::vector<long long>{0, 1, 0}), Flags(2));
   unsigned count = 0;
-  EXPECT_EQ(0, ctxdb_get_instances_by_ctxid(7, &count, 1));
-  EXPECT_EQ(3u, count);
   EXPECT_NE(0, ctxdb_get_instances_by_ctxid(7, nullptr, 1));
   EXPECT_NE(0, ctxdb_get_instances_by_ctxid(7, &count, 0));
-
-  // Adding again replaces the entry.
-  ASSERT_EQ(0, tq_ctxdb_add(7, 0, 1, 9));
-  EXPECT_EQ(0, ctxdb_is_bridge(7));
-  EXPECT_EQ(1, ctxdb_is_junction(7));
-  EXPECT_EQ(0, ctxdb_get_instances_by_ctxid(7, &count, 1));
-  EXPECT_EQ(9u, count);
+  ASSERT_EQ(0, tq_ctxdb_add(7, 0, 1, 9));  // adding again replaces
+  EXPECT_EQ((std::vector<long long>{0, 1, 9}), Flags(7));
 
   // Context 0 keeps existing; its entry can carry flags.
   EXPECT_EQ(-1, tq_ctxdb_remove(0));
   ASSERT_EQ(0, tq_ctxdb_add(0, 1, 0, 4));
-  EXPECT_EQ(1, ctxdb_is_bridge(0));
-  EXPECT_EQ(0, ctxdb_get_instances_by_ctxid(0, &count, 1));
-  EXPECT_EQ(4u, count);
-
+  EXPECT_EQ((std::vector<long long>{1, 0, 4}), Flags(0));
   EXPECT_EQ(0, tq_ctxdb_remove(7));
   EXPECT_EQ(-1, tq_ctxdb_remove(7));
   EXPECT_EQ(0, tq_ctxdb_remove(2));
-  EXPECT_EQ(std::vector<unsigned>{0}, Walk());
+  EXPECT_EQ(Ids{0}, Walk());
   EXPECT_EQ(0, tq_is_triva());
-}
 
-TEST_F(CtxdbTest, LargestIdsSurvive) {
+  // The largest ids and counts survive.
   ASSERT_EQ(0, tq_ctxdb_add(0xFFFFFFFFu, 0, 0, 0xFFFFFFFFu));
-  EXPECT_EQ((std::vector<unsigned>{0, 0xFFFFFFFFu}), Walk());
-  unsigned count = 0;
-  EXPECT_EQ(0, ctxdb_get_instances_by_ctxid(0xFFFFFFFFu, &count, 1));
-  EXPECT_EQ(0xFFFFFFFFu, count);
+  EXPECT_EQ((Ids{0, 0xFFFFFFFFu}), Walk());
+  EXPECT_EQ((std::vector<long long>{0, 0, 0xFFFFFFFFll}), Flags(0xFFFFFFFFu));
 }
 
 TEST_F(CtxdbTest, IteratorIsASnapshotAndNeedsInit) {
@@ -124,33 +119,21 @@ TEST_F(CtxdbTest, UnreadableDatabaseFailsCleanly) {
 
 TEST_F(CtxdbTest, SwitchBindsTheRegistryToTheContextsOwnFile) {
   ASSERT_EQ(0, tq_ctxdb_add(4, 0, 0, 1));
-  TQHKEY k;
-  ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), "SOFTWARE\\Probe", &k));
-  const char main_text[] = "main";
-  ASSERT_EQ(0, TqkRegSetValueEx(k, "Where", 0, 1, main_text, sizeof main_text));
-  TqkRegCloseKey(k);
-
+  SetKey("SOFTWARE\\Probe", "Where", "main");
   EXPECT_EQ(-1, tq_set_vs_env(5));  // unknown: nothing changes
   EXPECT_EQ(0u, tq_get_current_ctx_id());
 
-  ASSERT_EQ(0, tq_set_vs_env(4));
+  Switch(4);
   EXPECT_EQ(4u, tq_get_current_ctx_id());
-  ASSERT_EQ(0, TqkResetGlobalEntries());
-  EXPECT_NE(0, TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), "SOFTWARE\\Probe", 0, 0, &k));
-  ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), "SOFTWARE\\Probe", &k));
-  const char vs_text[] = "vs4";
-  ASSERT_EQ(0, TqkRegSetValueEx(k, "Where", 0, 1, vs_text, sizeof vs_text));
-  TqkRegCloseKey(k);
-
-  ASSERT_EQ(0, tq_set_vs_env(0));
-  ASSERT_EQ(0, TqkResetGlobalEntries());
-  EXPECT_STREQ("main", reinterpret_cast<const char *>(TQPRODIS_GetVarFromRegistry("SOFTWARE\\Probe", "Where", 0)));
-  ASSERT_EQ(0, tq_set_vs_env(4));
-  ASSERT_EQ(0, TqkResetGlobalEntries());
-  EXPECT_STREQ("vs4", reinterpret_cast<const char *>(TQPRODIS_GetVarFromRegistry("SOFTWARE\\Probe", "Where", 0)));
+  EXPECT_EQ(nullptr, Get("SOFTWARE\\Probe", "Where"));
+  SetKey("SOFTWARE\\Probe", "Where", "vs4");
+  Switch(0);
+  EXPECT_STREQ("main", Get("SOFTWARE\\Probe", "Where"));
+  Switch(4);
+  EXPECT_STREQ("vs4", Get("SOFTWARE\\Probe", "Where"));
 
   // A removed context can no longer be selected.
-  ASSERT_EQ(0, tq_set_vs_env(0));
+  Switch(0);
   ASSERT_EQ(0, tq_ctxdb_remove(4));
   EXPECT_EQ(-1, tq_set_vs_env(4));
 }
@@ -161,9 +144,8 @@ TEST_F(CtxdbTest, OtherProcessesSeeTheSameContexts) {
   if (pid == 0) _exit(tq_ctxdb_add(12, 1, 1, 2) == 0 ? 0 : 1);
   int status = 0;
   ASSERT_EQ(pid, waitpid(pid, &status, 0));
-  ASSERT_TRUE(WIFEXITED(status));
-  ASSERT_EQ(0, WEXITSTATUS(status));
-  EXPECT_EQ((std::vector<unsigned>{0, 12}), Walk());
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ((Ids{0, 12}), Walk());
   EXPECT_EQ(1, ctxdb_is_junction(12));
 }
 
@@ -177,9 +159,32 @@ TEST_F(CtxdbTest, MachineStateComesFromMarkerFiles) {
   EXPECT_EQ(1, IsVerdra());
   unlink((sysroot_ + "/etc/tqplatform/usermode").c_str());
   EXPECT_EQ(0, tq_is_usermode());
-  // Independent of the registry and of contexts.
-  ASSERT_EQ(0, tq_ctxdb_add(1, 0, 0, 0));
+  ASSERT_EQ(0, tq_ctxdb_add(1, 0, 0, 0));  // independent of contexts
   EXPECT_EQ(1, IsVerdra());
+}
+
+// A multi-domain server when the product has a string current version in
+// the main system's registry, never inside a virtual system.
+TEST_F(CtxdbTest, VirtualLocalAddressNeedsAServerVersionInContextZero) {
+  const char kKey[] = "SOFTWARE\\Tarquel\\OSTRIVA";
+  EXPECT_EQ(0, is_virtual_local_address());
+  TQHKEY k;
+  ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), kKey, &k));
+  TqkRegCloseKey(k);
+  EXPECT_EQ(0, is_virtual_local_address());  // key without a version
+  SetKey(kKey, "CurrentVersion", "");
+  EXPECT_EQ(0, is_virtual_local_address());
+  SetKey(kKey, "CurrentVersion", "R80", 7);  // wrong type
+  EXPECT_EQ(0, is_virtual_local_address());
+  SetKey(kKey, "CurrentVersion", "R80");
+  EXPECT_EQ(1, is_virtual_local_address());
+
+  ASSERT_EQ(0, tq_ctxdb_add(2, 0, 0, 0));
+  Switch(2);
+  SetKey(kKey, "CurrentVersion", "R80");
+  EXPECT_EQ(0, is_virtual_local_address());
+  Switch(0);
+  EXPECT_EQ(1, is_virtual_local_address());
 }
 
 }  // namespace

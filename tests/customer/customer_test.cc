@@ -45,15 +45,21 @@ class CustomerTest : public tqtest::RegistryTest {
   void SetUp() override {
     RegistryTest::SetUp();
     g_reports.clear();
+    Clean();
+  }
+  void TearDown() override {
+    Clean();
+    RegistryTest::TearDown();
+  }
+  static void Clean() {
     unsetenv("FWDIR");
     unsetenv("MDSDIR");
     TQPROD_ResetRegCmaCache();
   }
-  void TearDown() override {
-    unsetenv("FWDIR");
-    unsetenv("MDSDIR");
-    TQPROD_ResetRegCmaCache();
-    RegistryTest::TearDown();
+  // Sets MDSDIR and FWDIR (unset when null).
+  static void Env(const char *mdsdir, const char *fwdir) {
+    if (mdsdir) setenv("MDSDIR", mdsdir, 1);
+    if (fwdir) setenv("FWDIR", fwdir, 1); else unsetenv("FWDIR");
   }
   // Makes this machine a multi-domain server whose own directory is dir.
   static void MakeServer(const char *dir) {
@@ -74,101 +80,79 @@ class CustomerTest : public tqtest::RegistryTest {
 };
 
 TEST_F(CustomerTest, CustomerNameFromFwdir) {
-  struct Case {
-    const char *fwdir;
-    const char *name;
+  std::string n5000(5000, 'n');
+  const std::pair<std::string, std::string> good[] = {
+      {"/opt/mds/customers/acme/CPfw", "acme"},  {"/opt/mds/customers//acme/CPfw", "acme"},
+      {"/opt/mds/customers///beta/", "beta"},    {"/x/customers/a/customers/b/c", "a"},
+      {"/opt/mds/customers/" + n5000 + "/fw", n5000},
+      {"/opt/mds", "<null>"},  // the server itself: no customer and no report
   };
-  const Case good[] = {
-      {"/opt/mds/customers/acme/CPfw", "acme"},
-      {"/opt/mds/customers//acme/CPfw", "acme"},
-      {"/opt/mds/customers///beta/", "beta"},
-      {"/x/customers/a/customers/b/c", "a"},
-  };
-  setenv("MDSDIR", "/opt/mds", 1);
-  for (const Case &c : good) {
-    setenv("FWDIR", c.fwdir, 1);
-    EXPECT_EQ(c.name, CustName()) << c.fwdir;
+  for (const auto &[fwdir, name] : good) {
+    Env("/opt/mds", fwdir.c_str());
+    EXPECT_EQ(name, CustName()) << fwdir.substr(0, 40);
   }
-  EXPECT_EQ(Reports{}, Take());
-
-  // A very long directory is no problem.
-  std::string longdir = "/opt/mds/customers/" + std::string(5000, 'n') + "/fw";
-  setenv("FWDIR", longdir.c_str(), 1);
-  EXPECT_EQ(std::string(5000, 'n'), CustName());
-
-  // The server itself: no customer and no report.
-  setenv("FWDIR", "/opt/mds", 1);
-  EXPECT_EQ("<null>", CustName());
   EXPECT_EQ(Reports{}, Take());
 }
 
 TEST_F(CustomerTest, CustomerNameFailures) {
   EXPECT_EQ("<null>", CustName());
   EXPECT_EQ((Reports{{1, -1, "get_cust_name: cannot get MDSDIR environment variable."}}), Take());
-  setenv("MDSDIR", "/opt/mds", 1);
+  Env("/opt/mds", nullptr);
   EXPECT_EQ("<null>", CustName());
   EXPECT_EQ((Reports{{1, -1, "get_cust_name: cannot get FWDIR environment variable."}}), Take());
 
-  struct Case {
-    const char *fwdir;
-    Report report;
-  };
-  const Case bad[] = {
-      {"/opt/CPfw", {0, -1, "get_cust_name: couldn't find /customers/ within fwdir"}},
-      {"/opt/mds/customers", {0, -1, "get_cust_name: couldn't find /customers/ within fwdir"}},
-      {"", {0, -1, "get_cust_name: couldn't find /customers/ within fwdir"}},
-      {"/opt/mds/customers/",
-       {1, -1, "get_cust_name: badly formed fwdir, path ends after customers/"}},
-      {"/opt/mds/customers////",
-       {1, -1, "get_cust_name: badly formed fwdir, path ends after customers/"}},
+  const Report none{0, -1, "get_cust_name: couldn't find /customers/ within fwdir"};
+  const Report ends{1, -1, "get_cust_name: badly formed fwdir, path ends after customers/"};
+  const std::pair<const char *, Report> bad[] = {
+      {"/opt/CPfw", none},
+      {"/opt/mds/customers", none},
+      {"", none},
+      {"/opt/mds/customers/", ends},
+      {"/opt/mds/customers////", ends},
       {"/opt/mds/customers/acme", {1, -1, "get_cust_name: cannot FWDIR path is too short."}},
   };
-  for (const Case &c : bad) {
-    setenv("FWDIR", c.fwdir, 1);
-    EXPECT_EQ("<null>", CustName()) << c.fwdir;
-    EXPECT_EQ(Reports{c.report}, Take()) << c.fwdir;
+  for (const auto &[fwdir, report] : bad) {
+    Env(nullptr, fwdir);
+    EXPECT_EQ("<null>", CustName()) << fwdir;
+    EXPECT_EQ(Reports{report}, Take()) << fwdir;
   }
 }
 
 TEST_F(CustomerTest, IsCmaNeedsAMultiDomainServerAndACustomer) {
-  setenv("MDSDIR", "/opt/mds", 1);
-  setenv("FWDIR", "/opt/mds/customers/acme/CPfw", 1);
+  Env("/opt/mds", "/opt/mds/customers/acme/CPfw");
   EXPECT_EQ(0, is_cma());
   MakeServer(nullptr);
   EXPECT_EQ(1, is_cma());
-  setenv("FWDIR", "/opt/mds", 1);
+  Env(nullptr, "/opt/mds");
   EXPECT_EQ(0, is_cma());
-  setenv("FWDIR", "/opt/mds/customers/acme", 1);
+  Env(nullptr, "/opt/mds/customers/acme");
   EXPECT_EQ(0, is_cma());
   EXPECT_EQ(1u, Take().size());
 }
 
-// is_mds keeps "FWDIR" and "MDSDIR" for the rest of the process once found,
-// so the whole story is one test.
+// is_mds keeps FWDIR and MDSDIR for the process once found: one story.
 TEST_F(CustomerTest, IsMdsKeepsTheEnvironmentOnceFound) {
-  setenv("FWDIR", "/opt/mds", 1);
-  setenv("MDSDIR", "/opt/mds", 1);
+  Env("/opt/mds", "/opt/mds");
   EXPECT_EQ(0, is_mds());  // not a multi-domain server: nothing looked up
   unsetenv("FWDIR");
   MakeServer(nullptr);
   EXPECT_EQ(0, is_mds());  // MDSDIR found and kept, FWDIR missing
   unsetenv("MDSDIR");
-  setenv("FWDIR", "/opt/mds", 1);
+  Env(nullptr, "/opt/mds");
   EXPECT_EQ(1, is_mds());  // FWDIR found now; MDSDIR as kept
-  setenv("FWDIR", "/opt/mds/customers/acme/CPfw", 1);
+  Env(nullptr, "/opt/mds/customers/acme/CPfw");
   EXPECT_EQ(1, is_mds());  // still the kept values
   EXPECT_EQ(Reports{}, Take());
 }
 
 TEST_F(CustomerTest, CmaDirIsCachedUntilReset) {
-  setenv("MDSDIR", "/opt/mds", 1);
-  setenv("FWDIR", "/opt/mds/customers/acme/CPfw", 1);
+  Env("/opt/mds", "/opt/mds/customers/acme/CPfw");
   EXPECT_EQ(nullptr, TQPROD_GetCmaDir());  // not a server yet
   MakeServer("/srv/mds");
   const char *dir = TQPROD_GetCmaDir();
   ASSERT_NE(nullptr, dir);
   EXPECT_STREQ("/srv/mds/customers/acme", dir);
-  setenv("FWDIR", "/opt/mds/customers/beta/CPfw", 1);
+  Env(nullptr, "/opt/mds/customers/beta/CPfw");
   EXPECT_EQ(dir, TQPROD_GetCmaDir());  // the cache, not worked out again
   EXPECT_STREQ("/srv/mds/customers/acme", dir);
 
@@ -181,14 +165,13 @@ TEST_F(CustomerTest, CmaDirIsCachedUntilReset) {
   free(hog);
 
   // No longer a customer: NULL, whatever is cached.
-  setenv("FWDIR", "/opt/mds", 1);
+  Env(nullptr, "/opt/mds");
   EXPECT_EQ(nullptr, TQPROD_GetCmaDir());
   EXPECT_EQ(Reports{}, Take());
 }
 
 TEST_F(CustomerTest, CmaDirWithoutOrWithOddServerDirectory) {
-  setenv("MDSDIR", "/opt/mds", 1);
-  setenv("FWDIR", "/opt/mds/customers/acme/CPfw", 1);
+  Env("/opt/mds", "/opt/mds/customers/acme/CPfw");
   MakeServer(nullptr);
   EXPECT_EQ(nullptr, TQPROD_GetCmaDir());  // no registered server directory
   ASSERT_EQ(0, TQPROD_SetValue("OSTRIVA", "FWDIR", 4, "17", 1));
@@ -204,7 +187,7 @@ TEST_F(CustomerTest, CmaDirWithoutOrWithOddServerDirectory) {
 TEST_F(CustomerTest, ResetReleasesTheFirewallPathAndCustomerName) {
   char *mrk = TQPROD_GetRegMrkPath();
   ASSERT_NE(nullptr, mrk);
-  EXPECT_EQ(mrk, TQPROD_GetRegMrkPath());
+  EXPECT_EQ(mrk, TQPROD_GetRegMrkPath());  // cached
   TQPROD_ResetRegCmaCache();
   char *hog = strdup("SOFTWARE\\Tarquel\\MRK");
   char *fresh = TQPROD_GetRegMrkPath();
@@ -237,13 +220,11 @@ TEST_F(CustomerTest, WhichValuesArePerCustomer) {
     int unique;
   };
   const Case cases[] = {
-      {"MRK", "TQLocalAuthDir", 0},     {"MRK", "FWDIR", 1},
-      {"MRK", nullptr, 1},              {"TQshared\\6.0", "TQDIR", 1},
-      {"TQshared\\6.0", "Other", 0},    {"TQshared", nullptr, 0},
-      {"TQshared", "TQLocalAuthDir", 0}, {"Components\\x", "TQDIR", 0},
-      {"PRNG", "TQDIR", 0},             {"PRNGseed", "x", 0},
-      {"XLNK\\PRNG", "x", 1},           {"", "x", 1},
-      {nullptr, "x", 1},                {nullptr, nullptr, 1},
+      {"MRK", "TQLocalAuthDir", 0}, {"MRK", "FWDIR", 1}, {"MRK", nullptr, 1},
+      {"TQshared\\6.0", "TQDIR", 1}, {"TQshared\\6.0", "Other", 0}, {"TQshared", nullptr, 0},
+      {"TQshared", "TQLocalAuthDir", 0}, {"Components\\x", "TQDIR", 0}, {"PRNG", "TQDIR", 0},
+      {"PRNGseed", "x", 0}, {"XLNK\\PRNG", "x", 1}, {"", "x", 1}, {nullptr, "x", 1},
+      {nullptr, nullptr, 1},
   };
   for (const Case &c : cases)
     EXPECT_EQ(c.unique, is_cma_unique(c.key, c.name))

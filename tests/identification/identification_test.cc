@@ -1,98 +1,76 @@
-// Platform identification: "/etc/cd.ver" parsing order, quotes and
-// truncation; the Pro rewrite; release files; fwkern.conf, SETUP and
-// product.conf parsing including malformed and enormous files; and the
-// size rules of tqm_filename.
+// Platform identification: cd.ver parsing, the Pro rewrite, release files,
+// fwkern.conf, SETUP and product.conf parsing, and tqm_filename sizes.
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 
 #include "tq_test.h"
 
 namespace {
 
+using VerResult = std::tuple<int, std::string, std::string>;
+
 class IdentTest : public tqtest::RegistryTest {
  protected:
-  void SetUp() override {
-    RegistryTest::SetUp();
-    unsetenv("FWDIR");
-  }
-  void TearDown() override {
-    unsetenv("FWDIR");
-    RegistryTest::TearDown();
-  }
+  void SetUp() override { RegistryTest::SetUp(); unsetenv("FWDIR"); }
+  void TearDown() override { unsetenv("FWDIR"); RegistryTest::TearDown(); }
   std::string Sys(const char *p) const { return sysroot_ + p; }
   bool Exists(const char *p) const { return access(Sys(p).c_str(), F_OK) == 0; }
   void CdVer(const std::string &text) { tqtest::WriteFile(Sys("/etc/cd.ver"), text); }
-  // FWDIR pointing at a fresh directory below the sysroot.
+  void Release(const char *text) { tqtest::WriteFile(Sys("/etc/tq-release"), text); }
   std::string Fwdir() {
     std::string d = Sys("/opt/fw");
     setenv("FWDIR", d.c_str(), 1);
     return d;
   }
-
-  // Runs TQPROD_ZudedazVer on buffers of exactly 37 and 34 bytes, with
-  // guard bytes after them that must stay untouched.
-  int Ver(std::string &major, std::string &minor) {
+  // TQPROD_ZudedazVer on buffers of exactly 37 and 34 bytes; guard bytes
+  // after them must stay untouched.
+  static VerResult Ver() {
     char maj[37 + 8], min[34 + 8];
     memset(maj, '#', sizeof maj);
     memset(min, '#', sizeof min);
     int r = TQPROD_ZudedazVer(maj, min);
     EXPECT_EQ(std::string(8, '#'), std::string(maj + 37, 8));
     EXPECT_EQ(std::string(8, '#'), std::string(min + 34, 8));
-    major = std::string(maj, strnlen(maj, 37));
-    minor = std::string(min, strnlen(min, 34));
-    return r;
+    return {r, std::string(maj, strnlen(maj, 37)), std::string(min, strnlen(min, 34))};
+  }
+  static std::string Config(char which) {
+    char *p = TQPROD_GetConfigFrom41(which);
+    std::string s = p ? p : "<null>";
+    free(p);
+    return s;
   }
 };
 
-TEST_F(IdentTest, ZudedazVerDefaultsAndKeys) {
-  std::string maj, min;
-  EXPECT_EQ(0, Ver(maj, min));
-  EXPECT_EQ("VXFP2", maj);
-  EXPECT_EQ("E1", min);
-
+TEST_F(IdentTest, ZudedazVerDefaultsKeysAndCuts) {
+  EXPECT_EQ(VerResult(0, "VXFP2", "E1"), Ver());
   CdVer("CD_RELEASE='VX With Application Intelligence'\nCD_EDITION=3\n");
-  EXPECT_EQ(1, Ver(maj, min));
-  EXPECT_EQ("VX_AI", maj);
-  EXPECT_EQ("E3", min);
-
+  EXPECT_EQ(VerResult(1, "VX_AI", "E3"), Ver());
+  // An empty value changes nothing; junk lines are ignored.
   CdVer("CD_RELEASE=5\r\nCD_EDITION=7\r\nOTHER=1\nno equals sign\nCD_EDITION=\n");
-  EXPECT_EQ(1, Ver(maj, min));
-  EXPECT_EQ("VXFP5", maj);
-  EXPECT_EQ("E7", min);  // an empty value changes nothing
-
+  EXPECT_EQ(VerResult(1, "VXFP5", "E7"), Ver());
   CdVer("CD_RELEASE=5\nDW_Major=R80\nDW_Minor=40\n");
-  Ver(maj, min);
-  EXPECT_EQ("R80", maj);
-  EXPECT_EQ("40", min);
+  EXPECT_EQ(VerResult(1, "R80", "40"), Ver());
   CdVer("DW_Major=R80\nDW_Minor=40\nCD_RELEASE=6\nCD_EDITION=''\n");
-  Ver(maj, min);
-  EXPECT_EQ("VXFP6", maj);
-  EXPECT_EQ("40", min);
-}
+  EXPECT_EQ(VerResult(1, "VXFP6", "40"), Ver());
 
-TEST_F(IdentTest, ZudedazVerCutsValuesAndSurvivesBadFiles) {
-  std::string maj, min, v(100, 'v');
+  std::string v(100, 'v');
   CdVer("CD_RELEASE=" + v + "\nCD_EDITION=" + v + "\n");
-  Ver(maj, min);
-  EXPECT_EQ("VXFP" + v.substr(0, 32), maj);
-  EXPECT_EQ("E" + v.substr(0, 32), min);
+  EXPECT_EQ(VerResult(1, "VXFP" + v.substr(0, 32), "E" + v.substr(0, 32)), Ver());
   CdVer("DW_Major=" + v + "\nDW_Minor=" + v + "\n");
-  Ver(maj, min);
-  EXPECT_EQ(v.substr(0, 32), maj);
-  EXPECT_EQ(v.substr(0, 32), min);
-
+  EXPECT_EQ(VerResult(1, v.substr(0, 32), v.substr(0, 32)), Ver());
   // The tail of an over-long line is not a line of its own.
   CdVer(std::string(300, 'x') + "DW_Major=tail\n" + std::string(5000, '=') + "\n");
-  EXPECT_EQ(1, Ver(maj, min));
-  EXPECT_EQ("VXFP2", maj);
+  EXPECT_EQ(VerResult(1, "VXFP2", "E1"), Ver());
   std::string binary;
   for (int i = 0; i < 20000; ++i) binary += static_cast<char>((i * 7919) & 0xFF);
   CdVer(binary);
-  EXPECT_EQ(1, Ver(maj, min));
+  auto [rc, maj, min] = Ver();
+  EXPECT_EQ(1, rc);
   EXPECT_LE(maj.size(), 36u);
   EXPECT_LE(min.size(), 33u);
 }
@@ -102,25 +80,20 @@ TEST_F(IdentTest, SetZudedazProRewritesKeepingOrderAndPermissions) {
   EXPECT_FALSE(Exists("/etc/cd.ver"));
   EXPECT_FALSE(Exists("/etc/cd.ver.mod"));
 
-  std::string longLine = "LONG=" + std::string(300, 'l');
-  CdVer("A=1\nBXPRO=0\n\nB=2\n" + longLine + "\nBXPRO=1\nC=3");
+  std::string keep = "A=1\nB=2\nLONG=" + std::string(300, 'l') + "\nC=3\n";
+  CdVer("A=1\nBXPRO=0\n\nB=2\nLONG=" + std::string(300, 'l') + "\nBXPRO=1\nC=3");
   ASSERT_EQ(0, chmod(Sys("/etc/cd.ver").c_str(), 0664));
   ASSERT_EQ(0, TQPROD_SetZudedazPro(7));
-  EXPECT_EQ("A=1\nB=2\n" + longLine + "\nC=3\nBXPRO=1\n",
-            tqtest::ReadFile(Sys("/etc/cd.ver")));
+  EXPECT_EQ(keep + "BXPRO=1\n", tqtest::ReadFile(Sys("/etc/cd.ver")));
   struct stat st;
   ASSERT_EQ(0, stat(Sys("/etc/cd.ver").c_str(), &st));
   EXPECT_EQ(0664u, st.st_mode & 07777);  // not narrowed by the umask
   EXPECT_FALSE(Exists("/etc/cd.ver.mod"));
-
   ASSERT_EQ(0, TQPROD_SetZudedazPro(0));
-  EXPECT_EQ("A=1\nB=2\n" + longLine + "\nC=3\nBXPRO=0\n",
-            tqtest::ReadFile(Sys("/etc/cd.ver")));
-  std::string maj, min;
-  EXPECT_EQ(1, Ver(maj, min));
-}
+  EXPECT_EQ(keep + "BXPRO=0\n", tqtest::ReadFile(Sys("/etc/cd.ver")));
+  EXPECT_EQ(1, std::get<0>(Ver()));
 
-TEST_F(IdentTest, SetZudedazProNeverWritesThroughALink) {
+  // Never writes through a link at the temporary name.
   CdVer("A=1\n");
   std::string victim = Sys("/victim");
   tqtest::WriteFile(victim, "keep\n");
@@ -138,43 +111,39 @@ TEST_F(IdentTest, ReleaseFilesAndTheProEdition) {
   tqtest::WriteFile(Sys("/etc/crossbeam-release"), "");
   EXPECT_NE(0, TQPROD_IsCrossBeamPlatform());
 
-  tqtest::WriteFile(Sys("/etc/tq-release"), "Zudedaz Pro release R80.40\n");
+  Release("Zudedaz Pro release R80.40\n");
   EXPECT_NE(0, TQPROD_IsZudedaz());
   EXPECT_STREQ("Zudedaz Pro", TqOsName());
   EXPECT_EQ(1, TQPROD_IsZudedazPro());
-  tqtest::WriteFile(Sys("/etc/tq-release"), "ID=zud\nNAME=\"Zudedaz Pro\"\n");
+  Release("ID=zud\nNAME=\"Zudedaz Pro\"\n");
   EXPECT_EQ(1, TQPROD_IsZudedazPro());
-  tqtest::WriteFile(Sys("/etc/tq-release"), "Zudedaz release R80.40\n");
+  Release("Zudedaz release R80.40\n");
   EXPECT_STREQ("Zudedaz", TqOsName());
   EXPECT_EQ(0, TQPROD_IsZudedazPro());
-  tqtest::WriteFile(Sys("/etc/tq-release"), "Zudedaz Professional\n");
+  Release("Zudedaz Professional\n");
   EXPECT_EQ(0, TQPROD_IsZudedazPro());
-  tqtest::WriteFile(Sys("/etc/tq-release"), "\n\n");
+  Release("\n\n");
   EXPECT_EQ(nullptr, TqOsName());
   EXPECT_EQ(0, TQPROD_IsZudedazPro());
 }
 
-TEST_F(IdentTest, CrossbeamXTakesTheLastMatchingLine) {
+TEST_F(IdentTest, CrossbeamXAndDisklessTakeTheLastMatchingLine) {
   EXPECT_EQ(0, TQPROD_IsCrossbeamX());  // FWDIR unset
-  std::string fw = Fwdir();
+  std::string conf = Fwdir() + "/boot/modules/fwkern.conf";
   EXPECT_EQ(0, TQPROD_IsCrossbeamX());  // no file
-  tqtest::WriteFile(fw + "/boot/modules/fwkern.conf",
-                    "fw_is_running_on_cbs=1\nother=5\n fw_is_running_on_cbs=9\n"
-                    "fw_is_running_on_cbs=x\n" + std::string(100, 'p') +
-                    "fw_is_running_on_cbs=4\nfw_is_running_on_cbs=3\n");
+  tqtest::WriteFile(conf, "fw_is_running_on_cbs=1\nother=5\n fw_is_running_on_cbs=9\n"
+                          "fw_is_running_on_cbs=x\n" + std::string(100, 'p') +
+                              "fw_is_running_on_cbs=4\nfw_is_running_on_cbs=3\n");
   EXPECT_EQ(3, TQPROD_IsCrossbeamX());
-  tqtest::WriteFile(fw + "/boot/modules/fwkern.conf",
-                    "fw_is_running_on_cbs=2\nfw_is_running_on_cbs=99999999999999\n");
+  tqtest::WriteFile(conf, "fw_is_running_on_cbs=2\nfw_is_running_on_cbs=99999999999999\n");
   EXPECT_EQ(2147483647, TQPROD_IsCrossbeamX());
-}
 
-TEST_F(IdentTest, DisklessLinesInSetupAndCdVer) {
   EXPECT_EQ(0, TQPROD_IsDiskless());
   EXPECT_EQ(0, TQPROD_IsPureDiskless());
-  tqtest::WriteFile(Sys("/etc/sysconfig/SETUP"),
-                    " DISKLESS=1\nDISKLESS=0\n" + std::string(2000, 'z') + "DISKLESS=1\n");
+  std::string setup = Sys("/etc/sysconfig/SETUP");
+  tqtest::WriteFile(setup, " DISKLESS=1\nDISKLESS=0\n" + std::string(2000, 'z') + "DISKLESS=1\n");
   EXPECT_EQ(0, TQPROD_IsDiskless());
-  tqtest::WriteFile(Sys("/etc/sysconfig/SETUP"), "A=b\nDISKLESS=12\n");
+  tqtest::WriteFile(setup, "A=b\nDISKLESS=12\n");
   EXPECT_EQ(1, TQPROD_IsDiskless());
   EXPECT_EQ(0, TQPROD_IsPureDiskless());
   CdVer("CD_RELEASE=5\nDISKLESS=1");
@@ -182,45 +151,29 @@ TEST_F(IdentTest, DisklessLinesInSetupAndCdVer) {
 }
 
 TEST_F(IdentTest, ConfigFrom41ProductsAndComponents) {
-  EXPECT_EQ(nullptr, TQPROD_GetConfigFrom41('p'));
+  EXPECT_EQ("<null>", Config('p'));
   std::string conf = Fwdir() + "/conf/product.conf";
-  EXPECT_EQ(nullptr, TQPROD_GetConfigFrom41('p'));
+  EXPECT_EQ("<null>", Config('p'));
   tqtest::WriteFile(conf, "FireWall 0\n");
-  EXPECT_EQ(nullptr, TQPROD_GetConfigFrom41('p'));
-  EXPECT_EQ(nullptr, TQPROD_GetConfigFrom41('c'));
+  EXPECT_EQ("<null>", Config('p'));
+  EXPECT_EQ("<null>", Config('c'));
+  tqtest::WriteFile(conf, "# FireWall 1\nFireWall 1\nFWManagement=1\r\nQuellin\t1\n"
+                          "HighAvailability 1\nQLManagement 1\nFWManagement 2\n"
+                          "HighAvailability 0\nFireWall abc\nFireWall\n");
+  EXPECT_EQ("MRK,QLN", Config('p'));
+  EXPECT_EQ("FireWall,FWManagement,HighAvailability,FWManagement", Config('c'));
 
-  tqtest::WriteFile(conf,
-                    "# FireWall 1\nFireWall 1\nFWManagement=1\r\nQuellin\t1\n"
-                    "HighAvailability 1\nQLManagement 1\nFWManagement 2\n"
-                    "HighAvailability 0\nFireWall abc\nFireWall\n");
-  char *p = TQPROD_GetConfigFrom41('p');
-  ASSERT_NE(nullptr, p);
-  EXPECT_STREQ("MRK,QLN", p);
-  free(p);
-  char *c = TQPROD_GetConfigFrom41('c');
-  ASSERT_NE(nullptr, c);
-  EXPECT_STREQ("FireWall,FWManagement,HighAvailability,FWManagement", c);
-  free(c);
-}
-
-TEST_F(IdentTest, ConfigFrom41KeepsWholeEntriesWithinItsArea) {
+  // Only whole entries within the bounded area; one enormous line is harmless.
   std::string text;
   for (int i = 0; i < 20000; ++i) text += i % 2 ? "HighAvailability=1\n" : "FireWall 1\n";
-  text += std::string(100000, 'L') + "\n";  // and one enormous line
-  tqtest::WriteFile(Fwdir() + "/conf/product.conf", text);
-  char *c = TQPROD_GetConfigFrom41('c');
-  ASSERT_NE(nullptr, c);
-  std::string list(c);
-  free(c);
+  tqtest::WriteFile(conf, text + std::string(100000, 'L') + "\n");
+  std::string list = Config('c');
   EXPECT_LE(list.size(), 535u);
   EXPECT_GT(list.size(), 500u);
   EXPECT_EQ(0u, list.find("FireWall,HighAvailability,FireWall"));
   std::string last = list.substr(list.rfind(',') + 1);
   EXPECT_TRUE(last == "FireWall" || last == "HighAvailability") << last;
-  char *p = TQPROD_GetConfigFrom41('p');
-  ASSERT_NE(nullptr, p);
-  EXPECT_STREQ("MRK", p);
-  free(p);
+  EXPECT_EQ("MRK", Config('p'));
 }
 
 TEST_F(IdentTest, TqmFilenameSizeRules) {
@@ -242,7 +195,6 @@ TEST_F(IdentTest, TqmFilenameSizeRules) {
   EXPECT_EQ('#', buf[0]);
   EXPECT_EQ(buf, tqm_filename(".", "", buf, 1));
   EXPECT_STREQ("", buf);
-
   EXPECT_EQ(nullptr, tqm_filename("/etc/fw", "f.conf", buf, 14));
   EXPECT_EQ(buf, tqm_filename("/etc/fw", "f.conf", buf, 15));
   EXPECT_STREQ("/etc/fw/f.conf", buf);

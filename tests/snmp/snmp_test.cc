@@ -12,6 +12,7 @@ namespace {
 
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
+using Map = std::map<std::string, std::string>;
 
 constexpr const char kAgents[] =
     "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
@@ -19,6 +20,10 @@ constexpr const char kOurs[] = "SOFTWARE\\Tarquel\\TQShared\\6.0\\SnmpAgent";
 constexpr const char kOlder[] = "SOFTWARE\\Tarquel\\TQShared\\5.0\\SnmpAgent";
 constexpr const char kOther1[] = "SOFTWARE\\Vendor\\Agent1\\CurrentVersion";
 constexpr const char kOther2[] = "SOFTWARE\\Vendor\\Agent2\\CurrentVersion";
+constexpr const char kAdded[] = "SUCCEEDED to add Tarquel SNMP extension.\n";
+constexpr const char kRemoved[] = "Succeeded to remove Tarquel SNMP extension.\n";
+
+TQHKEY Hklm() { return TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(); }
 
 class SnmpTest : public tqtest::RegistryTest {
  protected:
@@ -31,20 +36,24 @@ class SnmpTest : public tqtest::RegistryTest {
   }
   // Replaces the agent list with the given name/value pairs, in order.
   static void SetAgents(std::initializer_list<std::pair<const char *, const char *>> entries) {
-    TqkRegDeleteKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), kAgents);
+    TqkRegDeleteKey(Hklm(), kAgents);
     TQHKEY k;
-    ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), kAgents, &k));
+    ASSERT_EQ(0, TqkRegCreateKey(Hklm(), kAgents, &k));
     for (auto [name, value] : entries)
-      ASSERT_EQ(0, TqkRegSetValueEx(k, name, 0, TQREG_SZ, value,
-                                    static_cast<unsigned>(strlen(value) + 1)));
+      ASSERT_EQ(0, TqkRegSetValueEx(k, name, 0, TQREG_SZ, value, (unsigned)strlen(value) + 1));
+    TqkRegCloseKey(k);
+  }
+  static void AddRaw(const char *name, unsigned type, const void *data, unsigned size) {
+    TQHKEY k;
+    ASSERT_EQ(0, TqkRegOpenKeyEx(Hklm(), kAgents, 0, 0, &k));
+    ASSERT_EQ(0, TqkRegSetValueEx(k, name, 0, type, data, size));
     TqkRegCloseKey(k);
   }
   // The agent list as name -> text ("#<type>" for values that are no string).
-  static std::map<std::string, std::string> Agents() {
-    std::map<std::string, std::string> out;
+  static Map Agents() {
+    Map out;
     TQHKEY k;
-    if (TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), kAgents, 0, 0, &k) != 0)
-      return out;
+    if (TqkRegOpenKeyEx(Hklm(), kAgents, 0, 0, &k) != 0) return out;
     for (unsigned i = 0;; ++i) {
       char name[600], data[600];
       unsigned ns = sizeof name, ds = sizeof data, type = 0;
@@ -56,113 +65,80 @@ class SnmpTest : public tqtest::RegistryTest {
     TqkRegCloseKey(k);
     return out;
   }
-  using Map = std::map<std::string, std::string>;
+  // HandleSnmpExtension's result and what it printed.
+  static std::pair<int, std::string> Handle() {
+    CaptureStderr();
+    int rc = HandleSnmpExtension();
+    return {rc, GetCapturedStderr()};
+  }
 };
 
 TEST_F(SnmpTest, NothingHappensWhenSwitchedOffOrWithoutTheList) {
   SetAgents({{"1", kOther1}});
-  CaptureStderr();
-  EXPECT_EQ(0, HandleSnmpExtension());  // AddSnmp absent
+  EXPECT_EQ(std::make_pair(0, std::string()), Handle());  // AddSnmp absent
   SwitchOn("0");
-  EXPECT_EQ(0, HandleSnmpExtension());
-  EXPECT_EQ("", GetCapturedStderr());
+  EXPECT_EQ(std::make_pair(0, std::string()), Handle());
   EXPECT_EQ((Map{{"1", kOther1}}), Agents());
-
   SwitchOn();
-  TqkRegDeleteKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), kAgents);
-  CaptureStderr();
-  EXPECT_EQ(0, HandleSnmpExtension());
-  EXPECT_EQ("", GetCapturedStderr());
+  TqkRegDeleteKey(Hklm(), kAgents);
+  EXPECT_EQ(std::make_pair(0, std::string()), Handle());
   EXPECT_EQ(Map{}, Agents());
 }
 
-TEST_F(SnmpTest, RegistersUnderTheFirstFreeNameOnce) {
+TEST_F(SnmpTest, RegistersUnderTheFirstFreeNameOnceOrReplacesAnOlderEntry) {
   SwitchOn();
   SetAgents({{"1", kOther1}, {"2", kOther2}});
-  CaptureStderr();
-  EXPECT_EQ(1, HandleSnmpExtension());
-  EXPECT_EQ("SUCCEEDED to add Tarquel SNMP extension.\n", GetCapturedStderr());
+  EXPECT_EQ(std::make_pair(1, std::string(kAdded)), Handle());
   EXPECT_EQ((Map{{"1", kOther1}, {"2", kOther2}, {"3", kOurs}}), Agents());
-
-  CaptureStderr();
-  EXPECT_EQ(0, HandleSnmpExtension());
-  EXPECT_EQ("Tarquel SNMP extension already installed.\n", GetCapturedStderr());
+  EXPECT_EQ(std::make_pair(0, std::string("Tarquel SNMP extension already installed.\n")),
+            Handle());
   EXPECT_EQ(3u, Agents().size());
 
-  // A gap in the names is filled.
-  SetAgents({{"1", kOther1}, {"3", kOther2}});
-  CaptureStderr();
-  EXPECT_EQ(1, HandleSnmpExtension());
-  GetCapturedStderr();
+  SetAgents({{"1", kOther1}, {"3", kOther2}});  // a gap in the names is filled
+  EXPECT_EQ(1, Handle().first);
   EXPECT_EQ((Map{{"1", kOther1}, {"2", kOurs}, {"3", kOther2}}), Agents());
-}
 
-TEST_F(SnmpTest, AnOlderFamilyEntryIsReplacedInPlace) {
-  SwitchOn();
-  SetAgents({{"1", kOther1}, {"2", kOlder}, {"3", kOther2}});
-  CaptureStderr();
-  EXPECT_EQ(1, HandleSnmpExtension());
-  EXPECT_EQ("SUCCEEDED to add Tarquel SNMP extension.\n", GetCapturedStderr());
+  SetAgents({{"1", kOther1}, {"2", kOlder}, {"3", kOther2}});  // replaced in place
+  EXPECT_EQ(std::make_pair(1, std::string(kAdded)), Handle());
   EXPECT_EQ((Map{{"1", kOther1}, {"2", kOurs}, {"3", kOther2}}), Agents());
-}
 
-TEST_F(SnmpTest, UnreadableOrOddEntriesAreSkipped) {
-  SwitchOn();
-  // A string longer than the 1,024-byte buffer and a number take names.
+  // A string longer than the 1,024-byte buffer and a number still take names.
   std::string huge(3000, 'x');
   SetAgents({{"1", huge.c_str()}});
-  TQHKEY k;
-  ASSERT_EQ(0, TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), kAgents, 0, 0, &k));
   uint32_t num = 7;
-  ASSERT_EQ(0, TqkRegSetValueEx(k, "2", 0, TQREG_DWORD, &num, sizeof num));
-  TqkRegCloseKey(k);
-  CaptureStderr();
-  EXPECT_EQ(1, HandleSnmpExtension());
-  GetCapturedStderr();
+  AddRaw("2", TQREG_DWORD, &num, sizeof num);
+  EXPECT_EQ(1, Handle().first);
   EXPECT_EQ(kOurs, Agents()["3"]);
-}
 
-TEST_F(SnmpTest, WithoutCurrentVersionTheAgentHangsOffTheKeyItself) {
+  // Without a current version the agent hangs off the key itself.
   ASSERT_EQ(0, TQPROD_DelValue("TQShared", "CurrentVersion", 0));
   ASSERT_EQ(0, TQPROD_SetValue("TQShared", "AddSnmp", 4, "1", 0));
   SetAgents({});
-  CaptureStderr();
-  EXPECT_EQ(1, HandleSnmpExtension());
-  GetCapturedStderr();
+  EXPECT_EQ(1, Handle().first);
   EXPECT_EQ((Map{{"1", "SOFTWARE\\Tarquel\\TQShared\\SnmpAgent"}}), Agents());
 }
 
 TEST_F(SnmpTest, RemovalTakesEveryFamilyEntryAndNothingElse) {
+  SwitchOn();
+  SetAgents({{"1", kOther1}});
+  ASSERT_EQ(1, Handle().first);
+  CaptureStderr();
+  ASSERT_EQ(0, RemoveSnmpExtension());
+  EXPECT_EQ(kRemoved, GetCapturedStderr());
+  EXPECT_EQ((Map{{"1", kOther1}}), Agents());  // round trip
+
   // Adjacent family entries: deleting one moves the next into its index.
   SetAgents({{"1", kOther1}, {"2", kOurs}, {"3", kOlder}, {"4", kOther2}, {"5", kOurs}});
-  TQHKEY k;
-  ASSERT_EQ(0, TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), kAgents, 0, 0, &k));
-  ASSERT_EQ(0, TqkRegSetValueEx(k, "6", 0, 7, kOurs, sizeof kOurs));  // no plain string
-  TqkRegCloseKey(k);
+  AddRaw("6", 7, kOurs, sizeof kOurs);  // no plain string
   CaptureStderr();
   EXPECT_EQ(0, RemoveSnmpExtension());
-  EXPECT_EQ(
-      "Succeeded to remove Tarquel SNMP extension.\n"
-      "Succeeded to remove Tarquel SNMP extension.\n"
-      "Succeeded to remove Tarquel SNMP extension.\n",
-      GetCapturedStderr());
+  EXPECT_EQ(std::string(kRemoved) + kRemoved + kRemoved, GetCapturedStderr());
   EXPECT_EQ((Map{{"1", kOther1}, {"4", kOther2}, {"6", "#7"}}), Agents());
-
   CaptureStderr();
   EXPECT_EQ(0, RemoveSnmpExtension());  // nothing left of ours
   EXPECT_EQ("", GetCapturedStderr());
-  TqkRegDeleteKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), kAgents);
+  TqkRegDeleteKey(Hklm(), kAgents);
   EXPECT_EQ(0, RemoveSnmpExtension());  // no list at all
-}
-
-TEST_F(SnmpTest, RegisterThenRemoveRoundTrip) {
-  SwitchOn();
-  SetAgents({{"1", kOther1}});
-  CaptureStderr();
-  ASSERT_EQ(1, HandleSnmpExtension());
-  ASSERT_EQ(0, RemoveSnmpExtension());
-  GetCapturedStderr();
-  EXPECT_EQ((Map{{"1", kOther1}}), Agents());
 }
 
 // ---- DeleteMirrakVersion ----------------------------------------------
@@ -180,9 +156,10 @@ class MirrakVersionTest : public tqtest::RegistryTest {
     SetMirrakEffectiveVersion(nullptr);
     RegistryTest::TearDown();
   }
-  static bool HasKey(const char *path) {
+  static bool Has(const std::string &sub) {
     TQHKEY k;
-    if (TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), path, 0, 0, &k) != 0) return false;
+    std::string path = "SOFTWARE\\Tarquel\\MRK" + sub;
+    if (TqkRegOpenKeyEx(Hklm(), path.c_str(), 0, 0, &k) != 0) return false;
     TqkRegCloseKey(k);
     return true;
   }
@@ -196,38 +173,30 @@ class MirrakVersionTest : public tqtest::RegistryTest {
 
 TEST_F(MirrakVersionTest, DeletesOnlyTheNamedVersion) {
   SetMirrakEffectiveVersion("6.0");
+  DeleteMirrakVersion("9.9");  // unknown: no key left behind
+  EXPECT_FALSE(Has("\\9.9"));
+  EXPECT_TRUE(Has("\\5.0"));
   DeleteMirrakVersion("5.0");
-  EXPECT_FALSE(HasKey("SOFTWARE\\Tarquel\\MRK\\5.0"));
-  EXPECT_TRUE(HasKey("SOFTWARE\\Tarquel\\MRK\\6.0"));
+  EXPECT_FALSE(Has("\\5.0"));
+  EXPECT_TRUE(Has("\\6.0"));
   EXPECT_EQ("6.0", Effective());
   SetMirrakEffectiveVersion(nullptr);
   DeleteMirrakVersion("6.0");
-  EXPECT_FALSE(HasKey("SOFTWARE\\Tarquel\\MRK\\6.0"));
-  EXPECT_TRUE(HasKey("SOFTWARE\\Tarquel\\MRK"));
+  EXPECT_FALSE(Has("\\6.0"));
+  EXPECT_TRUE(Has(""));
   EXPECT_EQ("<none>", Effective());
-}
-
-TEST_F(MirrakVersionTest, AnUnknownVersionLeavesNoKeyBehind) {
-  SetMirrakEffectiveVersion("6.0");
-  DeleteMirrakVersion("9.9");
-  EXPECT_FALSE(HasKey("SOFTWARE\\Tarquel\\MRK\\9.9"));
-  EXPECT_TRUE(HasKey("SOFTWARE\\Tarquel\\MRK\\5.0"));
-  EXPECT_TRUE(HasKey("SOFTWARE\\Tarquel\\MRK\\6.0"));
-  EXPECT_EQ("6.0", Effective());
 }
 
 TEST_F(MirrakVersionTest, BadInputTouchesNothing) {
   DeleteMirrakVersion(nullptr);
   DeleteMirrakVersion("");
-  EXPECT_TRUE(HasKey("SOFTWARE\\Tarquel\\MRK\\5.0"));
-  EXPECT_TRUE(HasKey("SOFTWARE\\Tarquel\\MRK\\6.0"));
-  std::string longv(2000, 'v');
-  DeleteMirrakVersion(longv.c_str());
-  EXPECT_TRUE(HasKey("SOFTWARE\\Tarquel\\MRK\\6.0"));
+  DeleteMirrakVersion(std::string(2000, 'v').c_str());
+  EXPECT_TRUE(Has("\\5.0"));
+  EXPECT_TRUE(Has("\\6.0"));
   // Without the firewall key nothing is created.
   ASSERT_EQ(0, TQPROD_DelKey("MRK"));
   DeleteMirrakVersion("5.0");
-  EXPECT_FALSE(HasKey("SOFTWARE\\Tarquel\\MRK"));
+  EXPECT_FALSE(Has(""));
   EXPECT_EQ("<none>", Effective());
 }
 

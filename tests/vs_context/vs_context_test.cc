@@ -13,19 +13,12 @@ namespace {
 
 using vstest::g_platform;
 using Strings = std::vector<std::string>;
+using Calls = std::vector<unsigned>;
 
 class VsContextTest : public tqtest::RegistryTest {
  protected:
-  void SetUp() override {
-    RegistryTest::SetUp();
-    vstest::ResetPlatform();
-    Switch(0);
-  }
-  void TearDown() override {
-    vstest::ResetPlatform();
-    Switch(0);
-    RegistryTest::TearDown();
-  }
+  void SetUp() override { RegistryTest::SetUp(); vstest::ResetPlatform(); Switch(0); }
+  void TearDown() override { vstest::ResetPlatform(); Switch(0); RegistryTest::TearDown(); }
 
   static void Switch(unsigned ctx) {
     ASSERT_EQ(0, tq_set_vs_env(ctx));
@@ -56,25 +49,22 @@ class VsContextTest : public tqtest::RegistryTest {
     });
     return out;
   }
+  static std::string Ipv6(unsigned ctx) { return ValueIn(ctx, "MRK", "FireWallIPv6"); }
   static void SetIn(unsigned ctx, const char *product, const char *name, const char *text,
                     int type = 1) {
     InContext(ctx, [&] { ASSERT_EQ(0, TQPROD_SetValue(product, name, type, text, 1)); });
   }
-  static std::vector<std::string> ErrorsAndClear() {
+  static Strings ErrorsAndClear() {
     auto e = g_platform.errors;
     g_platform.errors.clear();
     return e;
   }
 };
 
-// ---- FwSetFireWallIPv6 -------------------------------------------------
-
 TEST_F(VsContextTest, SwitchingOnReachesOnlyContextsWithIPv6Instances) {
   MakeContexts({{0, 0}, {1, 0}, {2, 3}});
   EXPECT_EQ(0, FwSetFireWallIPv6(1));
-  EXPECT_EQ("1", ValueIn(0, "MRK", "FireWallIPv6"));
-  EXPECT_EQ("<none>", ValueIn(1, "MRK", "FireWallIPv6"));
-  EXPECT_EQ("1", ValueIn(2, "MRK", "FireWallIPv6"));
+  EXPECT_EQ((Strings{"1", "<none>", "1"}), (Strings{Ipv6(0), Ipv6(1), Ipv6(2)}));
   EXPECT_EQ(0u, tq_get_current_ctx_id());
   EXPECT_EQ(Strings{}, g_platform.errors);
   // Written under each context's own current version.
@@ -82,33 +72,31 @@ TEST_F(VsContextTest, SwitchingOnReachesOnlyContextsWithIPv6Instances) {
 
   // Switching off reaches every context, with or without instances.
   EXPECT_EQ(0, FwSetFireWallIPv6(0));
-  for (unsigned c : {0u, 1u, 2u}) EXPECT_EQ("0", ValueIn(c, "MRK", "FireWallIPv6")) << c;
+  for (unsigned c : {0u, 1u, 2u}) EXPECT_EQ("0", Ipv6(c)) << c;
 }
 
-TEST_F(VsContextTest, RefusedOutsideContextZero) {
-  MakeContexts({{0, 0}, {3, 1}});
+TEST_F(VsContextTest, OnlyFromContextZeroAndWithoutWalkWhenAlone) {
+  MakeContexts({{0, 0}});
+  EXPECT_EQ(0, FwSetFireWallIPv6(7));  // no virtual systems: no walk
+  EXPECT_EQ("7", Ipv6(0));
+  EXPECT_EQ(0, g_platform.iterator_inits);
+
+  MakeContexts({{3, 1}});
   Switch(3);
   g_platform.set_env_calls.clear();
   EXPECT_EQ(-1, FwSetFireWallIPv6(1));
   EXPECT_EQ(Strings{"FwSetFireWallIPv6: operation is permitted only from context 0"},
             ErrorsAndClear());
-  EXPECT_EQ(std::vector<unsigned>{}, g_platform.set_env_calls);
+  EXPECT_EQ(Calls{}, g_platform.set_env_calls);
   EXPECT_EQ(3u, tq_get_current_ctx_id());
   Switch(0);
-  EXPECT_EQ("<none>", ValueIn(0, "MRK", "FireWallIPv6"));
-  EXPECT_EQ("<none>", ValueIn(3, "MRK", "FireWallIPv6"));
-}
+  EXPECT_EQ((Strings{"7", "<none>"}), (Strings{Ipv6(0), Ipv6(3)}));
 
-TEST_F(VsContextTest, WithoutVirtualSystemsOnlyContextZeroIsWritten) {
-  MakeContexts({{0, 0}});
-  EXPECT_EQ(0, FwSetFireWallIPv6(7));
-  EXPECT_EQ("7", ValueIn(0, "MRK", "FireWallIPv6"));
-  EXPECT_EQ(0, g_platform.iterator_inits);
   // A missing firewall key is a failure of the write, and nothing else runs.
+  int inits = g_platform.iterator_inits;
   ASSERT_EQ(0, TQPROD_DelKey("MRK"));
-  ASSERT_EQ(0, tq_ctxdb_add(1, 0, 0, 1));
   EXPECT_EQ(-1, FwSetFireWallIPv6(1));
-  EXPECT_EQ(0, g_platform.iterator_inits);
+  EXPECT_EQ(inits, g_platform.iterator_inits);
 }
 
 TEST_F(VsContextTest, FailuresAcrossContextsAreReported) {
@@ -117,7 +105,7 @@ TEST_F(VsContextTest, FailuresAcrossContextsAreReported) {
   g_platform.fail_iterator_init = true;
   EXPECT_EQ(-1, FwSetFireWallIPv6(1));
   EXPECT_EQ(Strings{"FwSetFireWallIPv6: failed to initialize ctxdb iterator"}, ErrorsAndClear());
-  EXPECT_EQ("1", ValueIn(0, "MRK", "FireWallIPv6"));  // context 0 came first
+  EXPECT_EQ("1", Ipv6(0));  // context 0 came first
   g_platform.fail_iterator_init = false;
 
   g_platform.fail_instances = true;
@@ -136,19 +124,13 @@ TEST_F(VsContextTest, FailuresAcrossContextsAreReported) {
             ErrorsAndClear());
   g_platform.failing_env.clear();
   EXPECT_EQ(0u, tq_get_current_ctx_id());
-  EXPECT_EQ("5", ValueIn(0, "MRK", "FireWallIPv6"));
-  EXPECT_EQ("5", ValueIn(1, "MRK", "FireWallIPv6"));
-  EXPECT_EQ("<none>", ValueIn(2, "MRK", "FireWallIPv6"));
+  EXPECT_EQ((Strings{"5", "5", "<none>"}), (Strings{Ipv6(0), Ipv6(1), Ipv6(2)}));
 }
-
-// ---- FwSetFireWallIPv6Ctx ----------------------------------------------
 
 TEST_F(VsContextTest, CtxFormWritesOneContextAndReturns) {
   MakeContexts({{0, 0}, {1, 0}, {2, 0}});
   EXPECT_EQ(0, FwSetFireWallIPv6Ctx(4, 2));
-  EXPECT_EQ("<none>", ValueIn(0, "MRK", "FireWallIPv6"));
-  EXPECT_EQ("<none>", ValueIn(1, "MRK", "FireWallIPv6"));
-  EXPECT_EQ("4", ValueIn(2, "MRK", "FireWallIPv6"));
+  EXPECT_EQ((Strings{"<none>", "<none>", "4"}), (Strings{Ipv6(0), Ipv6(1), Ipv6(2)}));
   EXPECT_EQ(0u, tq_get_current_ctx_id());
 
   // From another context it returns there, not to 0.
@@ -156,7 +138,7 @@ TEST_F(VsContextTest, CtxFormWritesOneContextAndReturns) {
   EXPECT_EQ(0, FwSetFireWallIPv6Ctx(0xFFFFFFFFu, 2));
   EXPECT_EQ(1u, tq_get_current_ctx_id());
   Switch(0);
-  EXPECT_EQ("-1", ValueIn(2, "MRK", "FireWallIPv6"));
+  EXPECT_EQ("-1", Ipv6(2));
   EXPECT_EQ(Strings{}, g_platform.errors);
 }
 
@@ -172,10 +154,10 @@ TEST_F(VsContextTest, CtxFormFailures) {
   g_platform.failing_env = {2};
   EXPECT_EQ(-1, FwSetFireWallIPv6Ctx(1, 0));
   EXPECT_EQ(Strings{"FwSetFireWallIPv6Ctx: failed to switch to context 0"}, ErrorsAndClear());
-  EXPECT_EQ((std::vector<unsigned>{0, 2}), g_platform.set_env_calls);
+  EXPECT_EQ((Calls{0, 2}), g_platform.set_env_calls);
   g_platform.failing_env.clear();
   Switch(0);
-  EXPECT_EQ("1", ValueIn(0, "MRK", "FireWallIPv6"));  // the write itself happened
+  EXPECT_EQ("1", Ipv6(0));  // the write itself happened
 
   // Rebinding the registry fails after the switch: nothing written, -1.
   int before = g_platform.reset_calls;
@@ -184,7 +166,7 @@ TEST_F(VsContextTest, CtxFormFailures) {
   g_platform.fail_reset_from = -1;
   EXPECT_EQ(before + 2, g_platform.reset_calls);  // there, and back again
   EXPECT_EQ(Strings{}, ErrorsAndClear());
-  EXPECT_EQ("<none>", ValueIn(2, "MRK", "FireWallIPv6"));
+  EXPECT_EQ("<none>", Ipv6(2));
 
   // Missing firewall key in the target: -1 from the write, back in 0.
   InContext(2, [] { ASSERT_EQ(0, TQPROD_DelKey("MRK")); });
@@ -194,8 +176,6 @@ TEST_F(VsContextTest, CtxFormFailures) {
   InContext(2, [] { EXPECT_EQ(0, TQPRODIS_GetVarFromRegistry("SOFTWARE\\Tarquel\\MRK", "CurrentVersion", 0)); });
 }
 
-// ---- Feature checks ----------------------------------------------------
-
 TEST_F(VsContextTest, BladeCheckStopsAtFirstEnabledContext) {
   MakeContexts({{0, 0}, {1, 0}, {2, 0}});
   SetIn(1, "MRK", "AVEnabled", "1");
@@ -203,7 +183,7 @@ TEST_F(VsContextTest, BladeCheckStopsAtFirstEnabledContext) {
   Switch(2);
   g_platform.set_env_calls.clear();
   EXPECT_EQ(1, TQPROD_is_blade_enabled_on_TRIVA("AVEnabled"));
-  EXPECT_EQ((std::vector<unsigned>{0, 1, 2}), g_platform.set_env_calls);  // 0, 1, then back
+  EXPECT_EQ((Calls{0, 1, 2}), g_platform.set_env_calls);  // 0, 1, then back
   EXPECT_EQ(2u, tq_get_current_ctx_id());
   // The registry really is context 2's again.
   EXPECT_STREQ("1", TQPROD_GetValue("MRK", "AVEnabled", 1));
@@ -214,9 +194,8 @@ TEST_F(VsContextTest, BladeCheckStopsAtFirstEnabledContext) {
 
 TEST_F(VsContextTest, OnlyTheExactTextOneCounts) {
   MakeContexts({{0, 0}, {1, 0}, {2, 0}, {3, 0}});
-  SetIn(0, "MRK", "ZMAILEnabled", "01");
-  SetIn(1, "MRK", "ZMAILEnabled", "1 ");
-  SetIn(2, "MRK", "ZMAILEnabled", "true");
+  const char *texts[] = {"01", "1 ", "true"};
+  for (unsigned c : {0u, 1u, 2u}) SetIn(c, "MRK", "ZMAILEnabled", texts[c]);
   SetIn(3, "MRK", "ZMAILEnabled", "2", 4);
   EXPECT_EQ(0, TQPROD_is_ZMAIL_enabled_on_TRIVA());
   SetIn(3, "MRK", "ZMAILEnabled", "1", 4);  // the number 1 reads as "1"
@@ -267,20 +246,20 @@ TEST_F(VsContextTest, FeatureCheckFailures) {
   g_platform.set_env_calls.clear();
   EXPECT_EQ(-1, TQPROD_is_blade_enabled_on_TRIVA(""));
   EXPECT_EQ(-1, TQPROD_is_blade_enabled_on_TRIVA(nullptr));
-  EXPECT_EQ(std::vector<unsigned>{}, g_platform.set_env_calls);
+  EXPECT_EQ(Calls{}, g_platform.set_env_calls);
   EXPECT_EQ(0, g_platform.iterator_inits);
 
   g_platform.fail_iterator_init = true;
   EXPECT_EQ(-1, TQPROD_is_AntiVirus_enabled_on_TRIVA());
-  EXPECT_EQ(std::vector<unsigned>{}, g_platform.set_env_calls);
   g_platform.fail_iterator_init = false;
+  EXPECT_EQ(Calls{}, g_platform.set_env_calls);
 
   // A context that cannot be entered midway: -1, and back in the start.
   Switch(1);
   g_platform.set_env_calls.clear();
   g_platform.failing_env = {2};
   EXPECT_EQ(-1, TQPROD_is_AntiVirus_enabled_on_TRIVA());
-  EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 1}), g_platform.set_env_calls);
+  EXPECT_EQ((Calls{0, 1, 2, 1}), g_platform.set_env_calls);
   EXPECT_EQ(1u, tq_get_current_ctx_id());
   EXPECT_EQ(Strings{}, ErrorsAndClear());
 
@@ -291,7 +270,7 @@ TEST_F(VsContextTest, FeatureCheckFailures) {
   g_platform.fail_env_from = 3;  // visits 0, 1, 2 work; the way back fails
   EXPECT_EQ(1, TQPROD_is_AntiVirus_enabled_on_TRIVA());
   g_platform.fail_env_from = -1;
-  EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 1}), g_platform.set_env_calls);
+  EXPECT_EQ((Calls{0, 1, 2, 1}), g_platform.set_env_calls);
   EXPECT_EQ(Strings{"TQPROD_is_blade_enabled_on_TRIVA: failed to switch to context 1"},
             ErrorsAndClear());
 
