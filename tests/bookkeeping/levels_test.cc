@@ -4,27 +4,19 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <array>
 #include <string>
+#include <vector>
 
-#include "tq_test.h"
+#include "bk.h"
 
 namespace {
 
-using tqtest::RegistryTest;
-
-void Put(const char *path, const char *name, const char *value) {
-  ASSERT_EQ(0, TQPROD_SetValue(path, name, 1, value, 0)) << path << " " << name;
-}
+using bktest::Put;
 
 std::string Str(const char *s) { return s ? s : "(null)"; }
 
-class LevelTest : public RegistryTest {
- protected:
-  void SetUp() override {
-    RegistryTest::SetUp();
-    Put("P", "CurrentVersion", "6.0");
-  }
-};
+using LevelTest = bktest::ProductTest;
 
 TEST_F(LevelTest, WithCurrentSpLevelValuesComeFromTheSpKey) {
   Put("P\\6.0", "CurrentSP", "2");
@@ -120,54 +112,36 @@ TEST_F(LevelTest, PathSelectorsAndOwnership) {
   }
 }
 
-class PrevDataTest : public LevelTest {
- protected:
-  std::string v_, sp_, msp_;
-  void Fill(const char *product) {
+TEST_F(LevelTest, AllPrevDataFollowsThePreviousLevel) {
+  // Each row is its own product: values under <product>\6.0<suffix>, then
+  // the expected previous version, service pack and MSP.
+  struct Row {
+    std::vector<std::array<const char *, 3>> puts;
+    const char *v, *sp, *msp;
+  } rows[] = {
+      // A previous MSP keeps the current version and SP; PrevSP is not consulted.
+      {{{"", "CurrentSP", "2"}, {"\\SP2", "PrevMSP", "1"}, {"\\SP2", "PrevSP", "1"}},
+       "6.0", "2", "1"},
+      // A previous SP takes the MSP recorded under it.
+      {{{"", "CurrentSP", "3"}, {"\\SP3", "PrevSP", "1"}, {"\\SP1", "CurrentMSP", "6"}},
+       "6.0", "1", "6"},
+      // A current SP without a previous one still reads its (missing) MSP;
+      // PrevVersion is not reached.
+      {{{"", "CurrentSP", "3"}, {"", "PrevVersion", "5.0"}}, "6.0", "3", ""},
+      // No SP: the previous version.
+      {{{"", "PrevVersion", "5.0"}, {"", "CurrentMSP", "2"}}, "5.0", "", "2"},
+  };
+  int n = 0;
+  for (auto &r : rows) {
+    std::string prod = "R" + std::to_string(n++);
+    Put(prod.c_str(), "CurrentVersion", "6.0");
+    for (auto &p : r.puts) Put((prod + "\\6.0" + p[0]).c_str(), p[1], p[2]);
     char v[256] = "", sp[256] = "", msp[256] = "";
-    EXPECT_EQ(0, TQPROD_GetAllPrevData(product, v, sp, msp));
-    v_ = v;
-    sp_ = sp;
-    msp_ = msp;
+    EXPECT_EQ(0, TQPROD_GetAllPrevData(prod.c_str(), v, sp, msp));
+    EXPECT_STREQ(r.v, v) << prod;
+    EXPECT_STREQ(r.sp, sp) << prod;
+    EXPECT_STREQ(r.msp, msp) << prod;
   }
-};
-
-TEST_F(PrevDataTest, PreviousMspKeepsCurrentVersionAndSp) {
-  Put("P\\6.0", "CurrentSP", "2");
-  Put("P\\6.0\\SP2", "PrevMSP", "1");
-  Put("P\\6.0\\SP2", "PrevSP", "1");  // not consulted: PrevMSP decides
-  Fill("P");
-  EXPECT_EQ("6.0", v_);
-  EXPECT_EQ("2", sp_);
-  EXPECT_EQ("1", msp_);
-}
-
-TEST_F(PrevDataTest, PreviousSpTakesTheMspRecordedUnderIt) {
-  Put("P\\6.0", "CurrentSP", "3");
-  Put("P\\6.0\\SP3", "PrevSP", "1");
-  Put("P\\6.0\\SP1", "CurrentMSP", "6");
-  Fill("P");
-  EXPECT_EQ("6.0", v_);
-  EXPECT_EQ("1", sp_);
-  EXPECT_EQ("6", msp_);
-}
-
-TEST_F(PrevDataTest, CurrentSpWithoutPreviousOneStillReadsItsMsp) {
-  Put("P\\6.0", "CurrentSP", "3");
-  Put("P\\6.0", "PrevVersion", "5.0");  // not reached
-  Fill("P");
-  EXPECT_EQ("6.0", v_);
-  EXPECT_EQ("3", sp_);
-  EXPECT_EQ("", msp_);  // nothing under SP3
-}
-
-TEST_F(PrevDataTest, NoSpFallsBackToThePreviousVersion) {
-  Put("P\\6.0", "PrevVersion", "5.0");
-  Put("P\\6.0", "CurrentMSP", "2");
-  Fill("P");
-  EXPECT_EQ("5.0", v_);
-  EXPECT_EQ("", sp_);
-  EXPECT_EQ("2", msp_);
 
   // Buffers it cannot fill are left as they were.
   char v[256] = "keep", sp[256] = "keep", msp[256] = "keep";

@@ -6,23 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "tq_test.h"
+#include "bk.h"
 
 namespace {
 
 using tqtest::RegistryTest;
 
-void Put(const char *path, const char *name, const char *value) {
-  ASSERT_EQ(0, TQPROD_SetValue(path, name, 1, value, 0)) << path << " " << name;
-}
+using bktest::Put;
 
-class PackageTest : public RegistryTest {
- protected:
-  void SetUp() override {
-    RegistryTest::SetUp();
-    Put("P", "CurrentVersion", "6.0");
-  }
-};
+using PackageTest = bktest::ProductTest;
 
 TEST_F(PackageTest, DependentAtServicePackZeroOrNumbered) {
   ASSERT_EQ(0, TQPROD_SetDependent("P", "pkgA", "0"));

@@ -6,15 +6,13 @@
 
 #include <string>
 
-#include "tq_test.h"
+#include "bk.h"
 
 namespace {
 
 using tqtest::RegistryTest;
 
-void Put(const char *path, const char *name, const char *value) {
-  ASSERT_EQ(0, TQPROD_SetValue(path, name, 1, value, 0)) << path << " " << name;
-}
+using bktest::Put;
 
 // Subkeys of a product-relative key, comma-separated; "(none)" when the key
 // cannot be opened.
@@ -52,9 +50,8 @@ TEST_F(RegistryTest, NamedDirectoriesAndSettings) {
   EXPECT_STREQ("crl.example", TQPROD_GetCrldpName());
   EXPECT_STREQ("/opt/fips", TQPROD_GetFipsPath());
   EXPECT_EQ(-1, TQPROD_SetFipsPath(nullptr));
-}
 
-TEST_F(RegistryTest, SharedComponentsDirectoryNeedsACurrentVersion) {
+  // The shared components' directory needs a current version.
   Put("tqshared", "TQDIR", "/unversioned");
   EXPECT_EQ(nullptr, TQPROD_GetTqdir());
   Put("TQShared", "CurrentVersion", "R1");

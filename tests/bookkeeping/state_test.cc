@@ -17,6 +17,13 @@ class StateTest : public RegistryTest {
 TEST_F(StateTest, FlagsReadOneForAnyNonZeroNumber) {
   EXPECT_EQ(0, TQPROD_IsProdActive("FW"));  // missing
   EXPECT_EQ(0, TQPROD_IsConfigured("FW"));
+  // No product names nothing.
+  EXPECT_EQ(0, TQPROD_IsProdActive(nullptr));
+  EXPECT_EQ(0, TQPROD_IsConfigured(""));
+  EXPECT_EQ(0, TQPROD_IsPluginActive(nullptr));
+  EXPECT_EQ(-1, TQPROD_SetProdActive(nullptr, 1));
+  EXPECT_EQ(-1, TQPROD_SetConfigured(""));
+  EXPECT_EQ(-1, TQPROD_SetPluginActive(nullptr, 1));
 
   ASSERT_EQ(0, TQPROD_SetProdActive("FW", -7));
   EXPECT_STREQ("-7", TQPROD_GetValue("FW\\6.0", "ProdActive", 0));
@@ -51,15 +58,6 @@ TEST_F(StateTest, ExpressLivesUnderSharedComponents) {
   ASSERT_EQ(0, TQPROD_SetExpress(2));
   EXPECT_STREQ("2", TQPROD_GetValue("TQShared\\R1", "Express", 0));
   EXPECT_EQ(1, TQPROD_IsExpress());
-}
-
-TEST_F(StateTest, NoProductNamesNothing) {
-  EXPECT_EQ(0, TQPROD_IsProdActive(nullptr));
-  EXPECT_EQ(0, TQPROD_IsConfigured(""));
-  EXPECT_EQ(0, TQPROD_IsPluginActive(nullptr));
-  EXPECT_EQ(-1, TQPROD_SetProdActive(nullptr, 1));
-  EXPECT_EQ(-1, TQPROD_SetConfigured(""));
-  EXPECT_EQ(-1, TQPROD_SetPluginActive(nullptr, 1));
 }
 
 }  // namespace

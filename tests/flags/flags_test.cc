@@ -30,7 +30,7 @@ TEST_F(RegistryTest, FlagsReduceToOneAndSettersStoreTheNumberUnchanged) {
   EXPECT_EQ(1, FwIsFirewallModule());
 }
 
-TEST_F(RegistryTest, SettersNeverCreateTheProductKey) {
+TEST_F(RegistryTest, SettersNeverCreateTheProductKeyAndUseItWithoutAVersion) {
   EXPECT_EQ(0, FwIsHighAvail());
   EXPECT_EQ(-1, FwSetHighAvail(1));
   EXPECT_EQ(-1, RtSetRt(1));
@@ -41,9 +41,8 @@ TEST_F(RegistryTest, SettersNeverCreateTheProductKey) {
   EXPECT_FALSE(KeyExists(kReporting));
   EXPECT_FALSE(KeyExists("SOFTWARE\\Tarquel\\LUMBRA"));
   EXPECT_FALSE(KeyExists("SYSTEM\\CurrentControlSet\\Services\\MRK\\Parameters"));
-}
 
-TEST_F(RegistryTest, WithoutCurrentVersionFlagsLiveOnTheKeyItself) {
+  // Without a current version flags live on the key itself.
   MakeKey(kMrk);
   ASSERT_EQ(0, FwSetDAG(1));
   EXPECT_EQ(1, GetNumber(kMrk, "DAG"));
@@ -59,8 +58,7 @@ TEST_F(RegistryTest, SetterHonoursTheMirrakEffectiveVersionGetterDoesNot) {
   EXPECT_EQ(0, FwIsSMB());  // reads below "CurrentVersion" R80
 }
 
-// Value names spelled as the products store them, written behind the
-// library's back.
+// Value names as the products store them, written behind the library's back.
 TEST_F(RegistryTest, GettersReadTheExactValueNames) {
   MakeVersionedProducts();
   PutNumber(kReportingV, "IpsEventManager", 1);  // no trailing blank

@@ -36,52 +36,44 @@ struct Checks {
   }
 };
 
+// Runs the body in a child process with a Checks c; passes when c found nothing.
+#define IN_CHILD(...) \
+  EXPECT_EXIT({ Checks c; __VA_ARGS__ c.Finish(); }, ::testing::ExitedWithCode(0), "")
+
 TEST_F(ZandorTest, FirstAnswerIsKeptAcrossRegistryChanges) {
-  EXPECT_EXIT(
-      {
-        Checks c;
-        MakeVersionedProducts();
-        PutNumber(kMrkV, "ZandorModule", 1);
-        c.Eq(1, FwIsZandorModule(), "first read");
-        PutNumber(kMrkV, "ZandorModule", 0);
-        c.Eq(1, FwIsZandorModule(), "cached after change");
-        // A successful set replaces the cached answer without a read.
-        PutNumber(kMrkV, "ZandorModule", 1);
-        c.Eq(0, FwSetZandorModule(0), "set 0");
-        PutNumber(kMrkV, "ZandorModule", 1);
-        c.Eq(0, FwIsZandorModule(), "after set 0");
-        c.Finish();
-      },
-      ::testing::ExitedWithCode(0), "");
+  IN_CHILD(
+    MakeVersionedProducts();
+    PutNumber(kMrkV, "ZandorModule", 1);
+    c.Eq(1, FwIsZandorModule(), "first read");
+    PutNumber(kMrkV, "ZandorModule", 0);
+    c.Eq(1, FwIsZandorModule(), "cached after change");
+    // A successful set replaces the cached answer without a read.
+    PutNumber(kMrkV, "ZandorModule", 1);
+    c.Eq(0, FwSetZandorModule(0), "set 0");
+    PutNumber(kMrkV, "ZandorModule", 1);
+    c.Eq(0, FwIsZandorModule(), "after set 0");
+  );
 }
 
 TEST_F(ZandorTest, SetStoresTheNumberAndCachesOne) {
-  EXPECT_EXIT(
-      {
-        Checks c;
-        MakeVersionedProducts();
-        c.Eq(0, FwSetZandorCO(2), "set 2");
-        c.Eq(2, GetNumber(kMrkV, "ZandorCO"), "stored");
-        PutNumber(kMrkV, "ZandorCO", 0);
-        c.Eq(1, FwIsZandorCO(), "cached");
-        c.Finish();
-      },
-      ::testing::ExitedWithCode(0), "");
+  IN_CHILD(
+    MakeVersionedProducts();
+    c.Eq(0, FwSetZandorCO(2), "set 2");
+    c.Eq(2, GetNumber(kMrkV, "ZandorCO"), "stored");
+    PutNumber(kMrkV, "ZandorCO", 0);
+    c.Eq(1, FwIsZandorCO(), "cached");
+  );
 }
 
 TEST_F(ZandorTest, FailedSetKeepsTheCache) {
-  EXPECT_EXIT(
-      {
-        Checks c;
-        c.Eq(0, FwIsZandorManagement(), "missing key reads 0");
-        c.Eq(-1, FwSetZandorManagement(1), "set without key");
-        c.Eq(0, KeyExists(kMrk), "key created");
-        MakeVersionedProducts();
-        PutNumber(kMrkV, "ZandorManagement", 1);
-        c.Eq(0, FwIsZandorManagement(), "still cached 0");
-        c.Finish();
-      },
-      ::testing::ExitedWithCode(0), "");
+  IN_CHILD(
+    c.Eq(0, FwIsZandorManagement(), "missing key reads 0");
+    c.Eq(-1, FwSetZandorManagement(1), "set without key");
+    c.Eq(0, KeyExists(kMrk), "key created");
+    MakeVersionedProducts();
+    PutNumber(kMrkV, "ZandorManagement", 1);
+    c.Eq(0, FwIsZandorManagement(), "still cached 0");
+  );
 }
 
 }  // namespace

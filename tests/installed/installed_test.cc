@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../flags/raw.h"
 #include "tq_test.h"
 
 namespace {
@@ -16,36 +17,17 @@ using tqtest::RegistryTest;
 constexpr const char kRoot[] = "SOFTWARE\\Tarquel";
 constexpr const char kProducts[] = "SOFTWARE\\Tarquel\\Products";
 
-void Put(const char *key, const char *name, unsigned type, const void *data, unsigned size) {
-  TQHKEY h;
-  ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), key, &h));
-  EXPECT_EQ(0, TqkRegSetValueEx(h, name, 0, type, data, size));
-  TqkRegCloseKey(h);
-}
-
-void PutText(const char *key, const char *name, const char *text) {
-  Put(key, name, 1, text, static_cast<unsigned>(strlen(text) + 1));
-}
-
-bool KeyExists(const char *key) {
-  TQHKEY h;
-  if (TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), key, 0, 0, &h) != 0) return false;
-  TqkRegCloseKey(h);
-  return true;
-}
+using flagtest::KeyExists;
+using flagtest::Put;
+using flagtest::PutText;
 
 // Raw bytes of a value; "<absent>" when missing.
 std::string Raw(const char *key, const char *name, unsigned *type = nullptr) {
-  TQHKEY h;
-  if (TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), key, 0, 0, &h) != 0)
-    return "<absent>";
-  std::vector<char> buf(1 << 20);
-  unsigned size = static_cast<unsigned>(buf.size()), t = 0;
-  int rc = TqkRegQueryValueEx(h, name, nullptr, &t, buf.data(), &size);
-  TqkRegCloseKey(h);
-  if (rc != 0) return "<absent>";
+  unsigned t = 0;
+  std::string data;
+  if (!flagtest::Get(key, name, t, data)) return "<absent>";
   if (type) *type = t;
-  return std::string(buf.data(), size);
+  return data;
 }
 
 std::string MultiSz(const std::vector<std::string> &names) {
@@ -75,9 +57,7 @@ std::vector<std::string> Names(const char *prefix, int n) {
 TEST_F(RegistryTest, InstalledProductsEnumerationKeepsItsCursorAtTheEnd) {
   char name[500];
   EXPECT_EQ(-2, TQPROD_GetInstalledProducts(1, name));
-  TQHKEY h;  // "products" and "Products" are one key
-  ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), "SOFTWARE\\Tarquel\\products", &h));
-  TqkRegCloseKey(h);
+  flagtest::MakeKey("SOFTWARE\\Tarquel\\products");  // one key with "Products"
   EXPECT_EQ(-3, TQPROD_GetInstalledProducts(1, name));
 
   PutText(kProducts, "Mirrak", "1");
