@@ -11,7 +11,6 @@ namespace {
 class BackupTest : public tqtest::RegistryTest {
  protected:
   std::string File(const char *name) const { return sysroot_ + "/" + name; }
-
   // Writes text as a backup file and restores it with the chosen reader.
   int Restore(const std::string &text, bool typed = false) {
     std::string f = File("in.bak");
@@ -20,21 +19,21 @@ class BackupTest : public tqtest::RegistryTest {
   }
 };
 
-TEST_F(BackupTest, WritesOneRecordPerKeyInWalkOrder) {
-  PutNum("A", "v", 1);
+TEST_F(BackupTest, RoundTripAndRestoreReplacesOnlyTheRecordedKeys) {
   PutStr("A\\x", "w", "abc");
-  std::string f = File("a.bak");
-  ASSERT_EQ(0, TQPROD_BackupKey("A", f.c_str()));
-  EXPECT_EQ("#\nA\n\tv=1\n#\nA\\x\n\tw=abc\n", ReadFile(f));
-}
-
-TEST_F(BackupTest, StartKeyWithoutValuesGetsNoRecordAndRestoreRefillsOnlyTheSubkey) {
-  PutStr("A\\x", "w", "abc");
+  PutNum("A\\x", "n", 42);
   PutStr("A\\y", "keep", "1");
   std::string f = File("a.bak");
   ASSERT_EQ(0, TQPROD_BackupKey("A", f.c_str()));
-  // y has a value too; only x is checked after the restore below.
-  EXPECT_EQ("#\nA\\x\n\tw=abc\n#\nA\\y\n\tkeep=1\n", ReadFile(f));
+  // The start key has no values: no record for it.
+  EXPECT_EQ("#\nA\\x\n\tw=abc\n\tn=42\n#\nA\\y\n\tkeep=1\n", ReadFile(f));
+  ASSERT_EQ(0, TQPROD_DelKey("A"));
+  ASSERT_EQ(0, TQPROD_RestoreKey(f.c_str()));
+  Raw n = GetRaw(Abs("A\\x"), "n");
+  EXPECT_EQ(TQREG_SZ, n.type);  // every value comes back as a string
+  EXPECT_EQ(std::string("42\0", 3), n.data);
+  EXPECT_EQ("abc", Get("A\\x", "w"));
+  EXPECT_EQ("1", Get("A\\y", "keep"));
 
   WriteFile(f, "#\nA\\x\n\tw=abc\n");
   PutStr("A\\x", "w", "changed");
@@ -48,7 +47,7 @@ TEST_F(BackupTest, StartKeyWithoutValuesGetsNoRecordAndRestoreRefillsOnlyTheSubk
   EXPECT_EQ("2", Get("A\\y", "keep"));
 }
 
-TEST_F(BackupTest, ValueTextsFollowTheTextReader) {
+TEST_F(BackupTest, ValueTextsFollowTheTextReaderInWalkOrder) {
   PutNum("A", "all", 0xFFFFFFFFu);
   const char bin[] = {'a', 'b', '\0', 'c', 'd'};
   PutRaw(Abs("A"), "bin", 3, bin, sizeof bin);
@@ -61,10 +60,9 @@ TEST_F(BackupTest, ValueTextsFollowTheTextReader) {
   PutStr("A\\z", "v", "after prng");
   std::string f = File("a.bak");
   ASSERT_EQ(0, TQPROD_BackupKey("A", f.c_str()));
-  EXPECT_EQ(
-      "#\nA\n\tall=-1\n\tbin=ab\n\tlist=first\n\teq=a=b\n\tnl=line1\n"
-      "#\nA\\empty\n#\nA\\z\n\tv=after prng\n",
-      ReadFile(f));
+  EXPECT_EQ("#\nA\n\tall=-1\n\tbin=ab\n\tlist=first\n\teq=a=b\n\tnl=line1\n"
+            "#\nA\\empty\n#\nA\\z\n\tv=after prng\n",
+            ReadFile(f));
 }
 
 TEST_F(BackupTest, TooDeepTreeEndsWithTheErrorTextAndRestoresWhatCameBefore) {
@@ -80,72 +78,48 @@ TEST_F(BackupTest, TooDeepTreeEndsWithTheErrorTextAndRestoresWhatCameBefore) {
   ASSERT_EQ(0, TQPROD_DelKey("A"));
   ASSERT_EQ(0, TQPROD_RestoreKey(f.c_str()));
   EXPECT_EQ("t", Get("A", "top"));
-  std::string level100 = "A";
-  for (int i = 0; i < 100; ++i) level100 += "\\k";
-  EXPECT_EQ("100", Get(level100, "lvl"));
-  EXPECT_FALSE(KeyExists(Abs(level100 + "\\k")));
+  EXPECT_EQ("100", Get(Chain("A", 100), "lvl"));
+  EXPECT_FALSE(KeyExists(Abs(Chain("A", 101))));
 }
 
-TEST_F(BackupTest, FilesThatCannotBeOpenedGiveMinusFourAndTheMessage) {
+TEST_F(BackupTest, UnopenableFilesAndMissingStartKey) {
   PutStr("A", "v", "1");
   std::string bad = sysroot_ + "/no/such/dir/a.bak";
+  const std::string msg = "The file '" + bad + "' was not opened\n";
   testing::internal::CaptureStdout();
   EXPECT_EQ(-4, TQPROD_BackupKey("A", bad.c_str()));
-  EXPECT_EQ("The file '" + bad + "' was not opened\n", testing::internal::GetCapturedStdout());
-
-  testing::internal::CaptureStdout();
   EXPECT_EQ(-4, TQPROD_RestoreKey(bad.c_str()));
   EXPECT_EQ(-4, TQPROD_RestoreKeyWithType(bad.c_str()));
-  EXPECT_EQ("The file '" + bad + "' was not opened\n" + "The file '" + bad + "' was not opened\n",
-            testing::internal::GetCapturedStdout());
-
+  EXPECT_EQ(msg + msg + msg, testing::internal::GetCapturedStdout());
   // A missing start key: -1, the file exists and holds nothing.
   std::string f = File("m.bak");
   EXPECT_EQ(-1, TQPROD_BackupKey("Missing", f.c_str()));
   EXPECT_EQ("", ReadFile(f));
 }
 
-TEST_F(BackupTest, RoundTripBringsEveryValueBackAsAString) {
-  PutNum("P", "n", 42);
-  PutStr("P", "s", "0042");
-  PutStr("P\\sub", "t", "x y");
-  std::string f = File("p.bak");
-  ASSERT_EQ(0, TQPROD_BackupKey("P", f.c_str()));
-  ASSERT_EQ(0, TQPROD_DelKey("P"));
-  ASSERT_EQ(0, TQPROD_RestoreKey(f.c_str()));
-  Raw n = GetRaw(Abs("P"), "n");
-  EXPECT_EQ(TQREG_SZ, n.type);
-  EXPECT_EQ(std::string("42\0", 3), n.data);
-  EXPECT_EQ("0042", Get("P", "s"));
-  EXPECT_EQ("x y", Get("P\\sub", "t"));
-}
-
-TEST_F(BackupTest, PlainRestoreParsesValueLinesAsSpecifiedForm) {
+TEST_F(BackupTest, PlainRestoreLineParsingAndRecordStateMachine) {
   PutStr("K", "old", "deleted by the record");
+  PutStr("Kept", "v", "untouched");
+  PutStr("Gone", "v", "x");
   ASSERT_EQ(0, Restore("stray=1\nnot a record\n"   // before the first "#": ignored
                        "#\nK\n"
                        "\teq=a=b\n"                 // cut at the "="
                        "\tempty=\n"                 // nothing after "=": nothing written
                        "no equals sign here\n"      // ignored
                        "\t\tname==value\n"          // runs of separators
-                       "\tsp=with space\n"));
+                       "\tsp=with space\n"
+                       "#\nGone\n"        // a record without values leaves its key deleted
+                       "#\n\n\tv=lost\n"  // an empty key line: nothing deleted, values ignored
+                       "#\n#K2\n\ta=1\n"  // after a head any line is the key name
+                       "#x=5\n"           // in a record: a value, then a new record
+                       "K3\n\tb=2\n"));
   EXPECT_EQ("<null>", Get("K", "old"));
   EXPECT_EQ("a", Get("K", "eq"));
   EXPECT_EQ("<null>", Get("K", "empty"));
   EXPECT_EQ("value", Get("K", "name"));
   EXPECT_EQ("with space", Get("K", "sp"));
-  EXPECT_FALSE(GetRaw(Abs(""), "stray").found);
   EXPECT_EQ(3, ValueCount(Abs("K")));
-}
-
-TEST_F(BackupTest, RecordHeadsAndKeyLinesDriveTheStateMachine) {
-  PutStr("Kept", "v", "untouched");
-  PutStr("Gone", "v", "x");
-  ASSERT_EQ(0, Restore("#\nGone\n"        // a record without values leaves its key deleted
-                       "#\n\n\tv=lost\n"  // an empty key line: nothing deleted, values ignored
-                       "#\n#K2\n\ta=1\n"  // after a head any line is the key name
-                       "#x=5\n"           // in a record: a value, then a new record
-                       "K3\n\tb=2\n"));
+  EXPECT_FALSE(GetRaw(Abs(""), "stray").found);
   EXPECT_FALSE(KeyExists(Abs("Gone")));
   EXPECT_EQ("untouched", Get("Kept", "v"));
   EXPECT_EQ("1", Get("#K2", "a"));
@@ -159,18 +133,15 @@ TEST_F(BackupTest, TypedRestoreStoresTheGivenTypes) {
                        "\t0\t4\tport=80\n"
                        "\t0=1=name=abc\n"
                        "\t7\t4\tneg=-3\n"
-                       "\t0\t4\tshort\n"        // no "=": ignored
-                       "\t0\t4=three\n"         // three fields: ignored
-                       "\tx\t4\tbadnum=1\n"     // first field not a number: ignored
-                       "\t0\tfour\tbadtype=1\n" // type not a number: ignored
-                       "\t0\t-1\tnegtype=1\n",  // negative type: ignored
+                       "\t0\t4\tshort\n"         // no "=": ignored
+                       "\t0\t4=three\n"          // three fields: ignored
+                       "\tx\t4\tbadnum=1\n"      // first field not a number: ignored
+                       "\t0\tfour\tbadtype=1\n"  // type not a number: ignored
+                       "\t0\t-1\tnegtype=1\n",   // negative type: ignored
                        true));
-  Raw port = GetRaw(Abs("T"), "port");
-  ASSERT_TRUE(port.found);
-  EXPECT_EQ(TQREG_DWORD, port.type);
+  EXPECT_EQ(TQREG_DWORD, GetRaw(Abs("T"), "port").type);
   EXPECT_EQ("80", Get("T", "port"));
-  Raw name = GetRaw(Abs("T"), "name");
-  EXPECT_EQ(TQREG_SZ, name.type);
+  EXPECT_EQ(TQREG_SZ, GetRaw(Abs("T"), "name").type);
   EXPECT_EQ("abc", Get("T", "name"));
   EXPECT_EQ("-3", Get("T", "neg"));
   EXPECT_EQ(3, ValueCount(Abs("T")));
@@ -202,35 +173,27 @@ TEST_F(HostileRestoreTest, KeyLinesThatCouldNameTheRootOrClimbAreRefused) {
     ExpectOutsideUntouched();
     EXPECT_EQ(1, ValueCount(Abs("Other")));
   }
-  EXPECT_FALSE(KeyExists(Abs("..")));
-  EXPECT_FALSE(KeyExists(Abs(".")));
-  EXPECT_FALSE(KeyExists(Abs("A")));
+  for (const char *key : {"..", ".", "A"}) EXPECT_FALSE(KeyExists(Abs(key))) << key;
 }
 
 TEST_F(HostileRestoreTest, OverlongLinesAreRefusedWhole) {
   // 1022 characters and the line feed fit one piece; one more does not.
   const std::string fits(1022 - 6, 'v');  // "\tfits=" is 6 characters
-  const std::string longValue(1023 - 6, 'v');
-  std::string text = "#\nK\n\tfits=" + fits + "\n" + "\tlong=" + longValue + "\n";
+  std::string text = "#\nK\n\tfits=" + fits + "\n\tlong=" + std::string(1023 - 6, 'v') + "\n";
   // What lies past the first piece must not start a record or a value.
   text += "\tcut=" + std::string(1023 - 5, 'a') + "#x=y\n\tafter=1\n";
   text += "#\n" + std::string(1200, 'K') + "\n\tlost=1\n";  // overlong key line
   text += "#\nK2\n\tok=1\n";
+  // An overlong head line still ends the record.
+  text += "#" + std::string(2000, '=') + "\nK3\n\tb=2\n";
   ASSERT_EQ(0, Restore(text));
   EXPECT_EQ(fits, Get("K", "fits"));
   EXPECT_EQ("1", Get("K", "after"));
   EXPECT_EQ(2, ValueCount(Abs("K")));
   EXPECT_EQ("1", Get("K2", "ok"));
   EXPECT_EQ(1, ValueCount(Abs("K2")));
+  EXPECT_EQ("2", Get("K3", "b"));
   ExpectOutsideUntouched();
-}
-
-TEST_F(HostileRestoreTest, OverlongHeadLineStillEndsTheRecord) {
-  std::string text = "#\nK\n\ta=1\n#" + std::string(2000, '=') + "\nK2\n\tb=2\n";
-  ASSERT_EQ(0, Restore(text));
-  EXPECT_EQ("1", Get("K", "a"));
-  EXPECT_EQ("<null>", Get("K", "b"));
-  EXPECT_EQ("2", Get("K2", "b"));
 }
 
 TEST_F(HostileRestoreTest, ZeroBytesAndBinaryDataDoNotReachTheRegistry) {
@@ -260,18 +223,14 @@ TEST_F(HostileRestoreTest, ZeroBytesAndBinaryDataDoNotReachTheRegistry) {
 
 TEST_F(HostileRestoreTest, FileEndingInsideARecord) {
   // Cut inside the key line: the key may be cut short, so nothing is deleted.
-  ASSERT_EQ(0, Restore("#\nOth"));
   PutStr("Oth", "v", "still here");
   ASSERT_EQ(0, Restore("#\nOth"));
   EXPECT_EQ("still here", Get("Oth", "v"));
-  // Cut right after the head.
-  ASSERT_EQ(0, Restore("#\n#"));
-  ASSERT_EQ(0, Restore("#"));
+  for (const char *cut : {"#\n#", "#", ""}) ASSERT_EQ(0, Restore(cut)) << cut;
   // A last value line without its line feed is restored.
   ASSERT_EQ(0, Restore("#\nK\n\ta=1\n\tb=2"));
   EXPECT_EQ("1", Get("K", "a"));
   EXPECT_EQ("2", Get("K", "b"));
-  ASSERT_EQ(0, Restore(""));
   ExpectOutsideUntouched();
 }
 

@@ -25,16 +25,22 @@ class DumpTest : public tqtest::RegistryTest {
     RegistryTest::TearDown();
   }
   std::string Dump() { return ReadFile(sysroot_ + "/RegDump"); }
-
   std::string old_cwd_;
 };
 
-TEST_F(DumpTest, EveryKeyGetsAHeaderAfterAnEmptyLine) {
+TEST_F(DumpTest, EveryKeyGetsAHeaderAndValuesAsTheTextReaderGivesThem) {
+  EXPECT_EQ(-1, TQPROD_DumpRegistry());  // no root key yet
+  EXPECT_EQ("", Dump());
   PutStr("", "rootval", "not dumped");
-  PutStr("A", "v", "1");
   MakeKey(Abs("B"));
+  const char multi[] = "first\0second\0";
+  PutRaw(Abs("M"), "list", TQREG_MULTI_SZ, multi, sizeof multi);
+  const char bin[] = {'a', 'b', '\0', 'c'};
+  PutRaw(Abs("M"), "bin", 3, bin, sizeof bin);
+  PutStr("M", "eq", "a=b");
   ASSERT_EQ(0, TQPROD_DumpRegistry());
-  EXPECT_EQ("\nSOFTWARE\\Tarquel\\A\n\tv=1\n\nSOFTWARE\\Tarquel\\B\n", Dump());
+  EXPECT_EQ("\nSOFTWARE\\Tarquel\\B\n\nSOFTWARE\\Tarquel\\M\n\tlist=first\n\tbin=ab\n\teq=a=b\n",
+            Dump());
 }
 
 TEST_F(DumpTest, PrngSubtreesLeaveTheirMarkerAtAnyLevel) {
@@ -44,26 +50,14 @@ TEST_F(DumpTest, PrngSubtreesLeaveTheirMarkerAtAnyLevel) {
   PutStr("Q\\PRNG", "seed", "s");  // the last subkey of Q: the marker is followed by Z
   PutStr("Z", "v", "z");
   ASSERT_EQ(0, TQPROD_DumpRegistry());
-  EXPECT_EQ(
-      "SOFTWARE\\Tarquel\\PRNG\nSOFTWARE\\Tarquel\\Q\n\tn=-1\n"
-      "SOFTWARE\\Tarquel\\PRNG\nSOFTWARE\\Tarquel\\Z\n\tv=z\n",
-      Dump());
-
+  EXPECT_EQ("SOFTWARE\\Tarquel\\PRNG\nSOFTWARE\\Tarquel\\Q\n\tn=-1\n"
+            "SOFTWARE\\Tarquel\\PRNG\nSOFTWARE\\Tarquel\\Z\n\tv=z\n",
+            Dump());
   // With nothing after it, the marker ends the file without a line feed.
   ASSERT_EQ(0, TQPROD_DelKey("Z"));
   ASSERT_EQ(0, TQPROD_DumpRegistry());
   std::string dump = Dump();
   EXPECT_EQ("\tn=-1\nSOFTWARE\\Tarquel\\PRNG", dump.substr(dump.size() - 27));
-}
-
-TEST_F(DumpTest, ValuesAppearAsTheTextReaderGivesThem) {
-  const char multi[] = "first\0second\0";
-  PutRaw(Abs("M"), "list", TQREG_MULTI_SZ, multi, sizeof multi);
-  const char bin[] = {'a', 'b', '\0', 'c'};
-  PutRaw(Abs("M"), "bin", 3, bin, sizeof bin);
-  PutStr("M", "eq", "a=b");
-  ASSERT_EQ(0, TQPROD_DumpRegistry());
-  EXPECT_EQ("\nSOFTWARE\\Tarquel\\M\n\tlist=first\n\tbin=ab\n\teq=a=b\n", Dump());
 }
 
 TEST_F(DumpTest, DepthErrorAndUnopenableFile) {
@@ -83,21 +77,16 @@ TEST_F(DumpTest, DepthErrorAndUnopenableFile) {
   rmdir("RegDump");
 }
 
-TEST_F(DumpTest, MissingRootIsAKeyThatCannotBeOpened) {
-  EXPECT_EQ(-1, TQPROD_DumpRegistry());
-  EXPECT_EQ("", Dump());
-}
-
 // ---- Report strings ---------------------------------------------------------
 
 using ReportTest = tqtest::RegistryTest;
 
 std::string Take(char *s) {
-  std::string r = s ? s : "<null>";
+  std::string r = Str(s);
   free(s);
   return r;
 }
-
+std::string Products() { return Take(TQPROD_GetProductsString(1)); }
 void Install(const char *name) { PutStr("products", name, "1"); }
 
 TEST_F(ReportTest, RegistryStringListsTheRolesThatAreOn) {
@@ -107,9 +96,7 @@ TEST_F(ReportTest, RegistryStringListsTheRolesThatAreOn) {
   PutNum("MRK", "Primary", 2);  // any non-zero number is on
   PutNum("MRK", "LogServer", 0);
   EXPECT_EQ("FireWall,Primary", Take(TQPROD_GetRegistryString(1)));
-  PutNum("MRK", "FWManagement", 1);
-  PutNum("MRK", "HighAvailability", 1);
-  PutNum("MRK", "LogServer", 1);
+  for (const char *role : {"FWManagement", "HighAvailability", "LogServer"}) PutNum("MRK", role, 1);
   EXPECT_EQ("FWManagement,FireWall,HighAvailability,LogServer,Primary",
             Take(TQPROD_GetRegistryString(-7)));
 }
@@ -118,63 +105,51 @@ TEST_F(ReportTest, ModeZeroReadsTheProductConfiguration) {
   unsetenv("FWDIR");
   EXPECT_EQ("<null>", Take(TQPROD_GetRegistryString(0)));
   EXPECT_EQ("<null>", Take(TQPROD_GetProductsString(0)));
-
   std::string fwdir = sysroot_ + "/fw";
   setenv("FWDIR", fwdir.c_str(), 1);
-  WriteFile(fwdir + "/conf/product.conf",
-            "FireWall 1\nFWManagement=1\nQuellin 1\nHighAvailability 0\n");
+  WriteFile(fwdir + "/conf/product.conf", "FireWall 1\nFWManagement=1\nQuellin 1\nHighAvailability 0\n");
   Install("Other");  // the registry is not consulted in mode 0
   EXPECT_EQ("FireWall,FWManagement", Take(TQPROD_GetRegistryString(0)));
   EXPECT_EQ("MRK,QLN", Take(TQPROD_GetProductsString(0)));
-
   WriteFile(fwdir + "/conf/product.conf", "FireWall 0\n");
   EXPECT_EQ("<null>", Take(TQPROD_GetRegistryString(0)));
   EXPECT_EQ("<null>", Take(TQPROD_GetProductsString(0)));
   unsetenv("FWDIR");
 }
 
-TEST_F(ReportTest, ProductsStringRenamesAndFiltersInstalledNames) {
-  EXPECT_EQ("<null>", Take(TQPROD_GetProductsString(1)));  // no installed-products key
-  Install("OBV");
-  Install("Reporting Module");
-  Install("X");
-  EXPECT_EQ("obv,X", Take(TQPROD_GetProductsString(1)));
-
+TEST_F(ReportTest, ProductsStringRenamesFiltersAndAddsObv) {
+  EXPECT_EQ("<null>", Products());  // no installed-products key
+  for (const char *p : {"OBV", "Reporting Module", "X"}) Install(p);
+  EXPECT_EQ("obv,X", Products());
   PutNum("Reporting Module", "AnalyzerCorrelationUnit", 1);
-  EXPECT_EQ("obv,Reporting Module,X", Take(TQPROD_GetProductsString(1)));
+  EXPECT_EQ("obv,Reporting Module,X", Products());
 
   ASSERT_EQ(0, TQPROD_DelKey("products"));
-  Install("PXG");
-  Install("Quellin VX");
-  Install("Quellin VX2");
-  EXPECT_EQ("pxg,QLN,Quellin VX2", Take(TQPROD_GetProductsString(1)));
-}
+  for (const char *p : {"PXG", "Quellin VX", "Quellin VX2"}) Install(p);
+  EXPECT_EQ("pxg,QLN,Quellin VX2", Products());
 
-TEST_F(ReportTest, ObvIsAddedOnlyToANonEmptyList) {
+  // An installed obv is added to a non-empty list only.
+  ASSERT_EQ(0, TQPROD_DelKey("products"));
+  ASSERT_EQ(0, TQPROD_DelKey("Reporting Module"));
   PutStr("obv", "CurrentVersion", "R1");
   MakeKey(Abs("products"));
-  EXPECT_EQ("<null>", Take(TQPROD_GetProductsString(1)));
+  EXPECT_EQ("<null>", Products());
   Install("Y");
-  EXPECT_EQ("Y,obv", Take(TQPROD_GetProductsString(1)));
-  // Any "obv" in the text suppresses it, even inside another name.
-  Install("myobvtool");
-  EXPECT_EQ("Y,myobvtool", Take(TQPROD_GetProductsString(1)));
-  // A list of only a left-out name is empty.
+  EXPECT_EQ("Y,obv", Products());
+  Install("myobvtool");  // any "obv" in the text suppresses it, even inside another name
+  EXPECT_EQ("Y,myobvtool", Products());
   ASSERT_EQ(0, TQPROD_DelKey("products"));
-  Install("Reporting Module");
-  EXPECT_EQ("<null>", Take(TQPROD_GetProductsString(1)));
+  Install("Reporting Module");  // a list of only a left-out name is empty
+  EXPECT_EQ("<null>", Products());
 }
 
-TEST_F(ReportTest, ProductsStringStopsAtItsCompositionArea) {
-  // Five names of 250 characters: four fit 1023 characters, the fifth
-  // would not; the text keeps whole names only.
-  std::vector<std::string> names;
-  for (char c = 'a'; c < 'f'; ++c) {
-    names.push_back(std::string(250, c));
-    Install(names.back().c_str());
+TEST_F(ReportTest, ProductsStringKeepsWholeNamesWithin1023Characters) {
+  std::string want;
+  for (char c = 'a'; c < 'f'; ++c) {  // five names of 250: only four fit
+    Install(std::string(250, c).c_str());
+    if (c < 'e') want += (want.empty() ? "" : ",") + std::string(250, c);
   }
-  std::string text = Take(TQPROD_GetProductsString(1));
-  EXPECT_EQ(names[0] + "," + names[1] + "," + names[2] + "," + names[3], text);
+  EXPECT_EQ(want, Products());
 }
 
 }  // namespace
