@@ -3,6 +3,7 @@
 
 #include "tool_run.h"
 
+using tooltest::Has;
 using tooltest::ParseJson;
 using tooltest::Tool;
 
@@ -57,14 +58,14 @@ TEST_F(Media, InfoAndList) {
   EXPECT_EQ("Faraway", list[1]["product"]);
   tooltest::Run r = Tool({"media", "list", Path("nowhere")});
   EXPECT_EQ(1, r.code);
-  EXPECT_NE(std::string::npos, r.err.find("no readable DW directory")) << r.err;
+  EXPECT_TRUE(Has(r.err, "no readable DW directory"));
 }
 
 TEST_F(Media, MultiCdDialogueWithCdOptions) {
   // Without the CDs it names the one it needs (not a terminal: no prompt).
   tooltest::Run r = Tool({"media", "package", Cd(1), "Zudedaz", "R1", "linux"});
   EXPECT_EQ(1, r.code);
-  EXPECT_NE(std::string::npos, r.err.find("CD 2 is needed: give --cd 2=PATH")) << r.err;
+  EXPECT_TRUE(Has(r.err, "CD 2 is needed: give --cd 2=PATH"));
 
   r = Tool({"media", "package", Cd(1), "Zudedaz", "R1", "linux", "--cd", "2=" + Cd(2), "--cd",
             "3=" + Cd(3), "--json"});
@@ -80,7 +81,7 @@ TEST_F(Media, MultiCdDialogueWithCdOptions) {
   while (fgets(buf, sizeof buf, p)) members += buf;
   pclose(p);
   for (const char *m : {"./zud/zfile", "./scripts/modules/m2/m2.tgz", "./scripts/modules/m3/m3file"})
-    EXPECT_NE(std::string::npos, members.find(m)) << m << "\n" << members;
+    EXPECT_TRUE(Has(members, m));
 
   // A product that lies on another CD: the tool starts over on that CD.
   r = Tool({"media", "package", Cd(1), "Faraway", "R1", "linux", "--cd", "3=" + Cd(3)});

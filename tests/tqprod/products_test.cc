@@ -4,6 +4,7 @@
 
 #include "tool_run.h"
 
+using tooltest::Has;
 using tooltest::ParseJson;
 using tooltest::Tool;
 
@@ -25,7 +26,7 @@ TEST_F(Products, StatusShowsTheAppliance) {
                            "hot fixes: HF_R55_FP4_07", "Plug-ins:         PIMailScan 1.2",
                            "Partner products: Virexa/VirexaAV 3.1", "Installed marks:  Mirrak, Quellin",
                            "operating system  Zudedaz"})
-    EXPECT_NE(std::string::npos, r.out.find(want)) << want << "\n" << r.out;
+    EXPECT_TRUE(Has(r.out, want));
 
   nlohmann::json j = ParseJson(Tool({"status", "--json"}));
   ASSERT_EQ(2u, j["products"].size());
@@ -53,7 +54,7 @@ TEST_F(Products, FlagsFollowTheRegistry) {
   bool bridge = false;
   for (const auto &f : on) bridge |= f["function"] == "FwIsBridge" && f["on"].get<bool>();
   EXPECT_TRUE(bridge);
-  EXPECT_NE(std::string::npos, Tool({"flags"}).out.find("on  FwIsBridge"));
+  EXPECT_TRUE(Has(Tool({"flags"}).out, "on  FwIsBridge"));
 }
 
 TEST_F(Products, CallConvertsArgumentsResultsAndExitCodes) {
@@ -81,7 +82,7 @@ TEST_F(Products, CallConvertsArgumentsResultsAndExitCodes) {
   // Wrong use is a usage error that names the parameters.
   r = Tool({"call", "TQPROD_GetValue", "MRK"});
   EXPECT_EQ(2, r.code);
-  EXPECT_NE(std::string::npos, r.err.find("(str, str, int)")) << r.err;
+  EXPECT_TRUE(Has(r.err, "(str, str, int)"));
   EXPECT_EQ(2, Tool({"call", "TQPROD_GetValue", "MRK", "x", "one"}).code);
   EXPECT_EQ(2, Tool({"call", "FwIsBridge", "extra"}).code);
   EXPECT_EQ(2, Tool({"call", "NoSuchFunction"}).code);
@@ -114,7 +115,7 @@ TEST_F(Products, ContextsAndTheCtxOption) {
   EXPECT_EQ("5.0\n", Tool({"get", "SOFTWARE\\Tarquel\\MRK", "CurrentVersion"}).out);
   tooltest::Run r = Tool({"--ctx", "7", "status"});
   EXPECT_EQ(1, r.code);
-  EXPECT_NE(std::string::npos, r.err.find("context 7 does not exist")) << r.err;
+  EXPECT_TRUE(Has(r.err, "context 7 does not exist"));
   EXPECT_EQ(0, Tool({"ctx", "rm", "2"}).code);
   EXPECT_EQ(1, Tool({"ctx", "rm", "2"}).code);
   EXPECT_EQ(2, Tool({"ctx", "rm", "0"}).code);
@@ -137,7 +138,7 @@ TEST_F(Products, CopyBackupRestoreDump) {
   ASSERT_EQ(0, r.code) << r.err;
   std::string file = ParseJson(r)["file"];
   EXPECT_EQ(scratch_ + "/RegDump", file);
-  EXPECT_NE(std::string::npos, tqtest::ReadFile(file).find("HF_R55_FP4_07"));
+  EXPECT_TRUE(Has(tqtest::ReadFile(file), "HF_R55_FP4_07"));
 }
 
 }  // namespace

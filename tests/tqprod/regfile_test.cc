@@ -2,6 +2,7 @@
 // malformed files, and the rollback of an import that fails midway.
 #include "tool_run.h"
 
+using tooltest::Has;
 using tooltest::ParseJson;
 using tooltest::Tool;
 
@@ -12,30 +13,17 @@ class RegFile : public tooltest::ToolTest {
   // A registry with every kind of value the formats carry.
   void Fill() {
     ASSERT_EQ(0, Tool({"demo-init"}).code);
-    ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X", "we\"ird\\name", "string", "tab\there \xc3\xa9"}).code);
-    ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X", "", "string", "default"}).code);
-    ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X", "neg", "number", "-2"}).code);
+    const char *x = "SOFTWARE\\Tarquel\\X";
+    ASSERT_EQ(0, Tool({"set", x, "we\"ird\\name", "string", "tab\there \xc3\xa9"}).code);
+    ASSERT_EQ(0, Tool({"set", x, "", "string", "default"}).code);
+    ASSERT_EQ(0, Tool({"set", x, "neg", "number", "-2"}).code);
     ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X\\Empty\\Deep", "m", "multi-string", "a", "\xc3\xa9"}).code);
     TQHKEY k;
-    ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), "SOFTWARE\\Tarquel\\X", &k));
+    ASSERT_EQ(0, TqkRegCreateKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), x, &k));
     const char bin[] = {0, 1, 2, '\xff'};
     ASSERT_EQ(0, TqkRegSetValueEx(k, "bin", 0, 3, bin, 4));
     ASSERT_EQ(0, TqkRegSetValueEx(k, "odd", 0, 11, bin, 3));
     TqkRegCloseKey(k);
-  }
-  std::string Export(const char *format) {
-    tooltest::Run r = Tool({"export", "SOFTWARE\\Tarquel", "-", "--format", format});
-    EXPECT_EQ(0, r.code) << r.err;
-    return r.out;
-  }
-  void FreshRegistry() {
-    std::string dir = tqtest::MakeTempDir("reg2");
-    setenv("TQ_REGISTRY_DIR", dir.c_str(), 1);
-    TqkResetGlobalEntries();
-  }
-  tooltest::Run ImportText(const std::string &text) {
-    tqtest::WriteFile(Path("in.reg"), text);
-    return Tool({"import", Path("in.reg")});
   }
 };
 
@@ -53,15 +41,15 @@ TEST_F(RegFile, RoundTripThroughTqprodAloneInBothFormats) {
   }
   std::string v5 = Export("regedit5");
   EXPECT_EQ(0u, v5.find("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarquel]\n"));
-  EXPECT_NE(std::string::npos, v5.find("\"neg\"=dword:fffffffe\n"));
-  EXPECT_NE(std::string::npos, v5.find("@=\"default\"\n"));
-  EXPECT_NE(std::string::npos, v5.find("\"bin\"=hex:00,01,02,ff\n"));
-  EXPECT_NE(std::string::npos, v5.find("\"odd\"=hex(b):00,01,02\n"));
+  EXPECT_TRUE(Has(v5, "\"neg\"=dword:fffffffe\n"));
+  EXPECT_TRUE(Has(v5, "@=\"default\"\n"));
+  EXPECT_TRUE(Has(v5, "\"bin\"=hex:00,01,02,ff\n"));
+  EXPECT_TRUE(Has(v5, "\"odd\"=hex(b):00,01,02\n"));
   // Multi-strings are UTF-16LE in version 5, 8-bit in REGEDIT4.
-  EXPECT_NE(std::string::npos, v5.find("\"m\"=hex(7):61,00,00,00,e9,00,00,00,00,00\n"));
-  EXPECT_NE(std::string::npos, Export("regedit4").find("\"m\"=hex(7):61,00,c3,a9,00,00\n"));
+  EXPECT_TRUE(Has(v5, "\"m\"=hex(7):61,00,00,00,e9,00,00,00,00,00\n"));
+  EXPECT_TRUE(Has(Export("regedit4"), "\"m\"=hex(7):61,00,c3,a9,00,00\n"));
   // Text with control characters goes as hex(1), quotes and backslashes escaped.
-  EXPECT_NE(std::string::npos, v5.find("\"we\\\"ird\\\\name\"=hex(1):74,00,61,00,62,00,09,00"));
+  EXPECT_TRUE(Has(v5, "\"we\\\"ird\\\\name\"=hex(1):74,00,61,00,62,00,09,00"));
 }
 
 TEST_F(RegFile, ImportReadsWhatOtherWritersWrite) {
@@ -127,13 +115,13 @@ TEST_F(RegFile, MalformedFilesNameTheLineAndChangeNothing) {
   for (const Case &c : cases) {
     tooltest::Run r = ImportText(head + c.body);
     EXPECT_EQ(2, r.code) << c.body;
-    EXPECT_NE(std::string::npos, r.err.find(c.expect)) << c.body << " -> " << r.err;
+    EXPECT_TRUE(Has(r.err, c.expect)) << c.body;
   }
   tooltest::Run r = ImportText("REGEDIT5\n");
   EXPECT_EQ(2, r.code);
-  EXPECT_NE(std::string::npos, r.err.find("line 1: not a .reg file")) << r.err;
+  EXPECT_TRUE(Has(r.err, "line 1: not a .reg file"));
   r = ImportText("Windows Registry Editor Version 5.00\n\"a\"=\"1\"\n");
-  EXPECT_NE(std::string::npos, r.err.find("line 2: value before the first key")) << r.err;
+  EXPECT_TRUE(Has(r.err, "line 2: value before the first key"));
   EXPECT_EQ(1, Tool({"import", Path("missing.reg")}).code);
   EXPECT_EQ(before, Export("regedit5"));
 }
@@ -153,8 +141,8 @@ TEST_F(RegFile, ImportFailingMidwayIsUndone) {
       "[-HKEY_LOCAL_MACHINE]\n";
   tooltest::Run r = ImportText(text);
   EXPECT_EQ(1, r.code);
-  EXPECT_NE(std::string::npos, r.err.find("line 13: refusing to delete HKEY_LOCAL_MACHINE")) << r.err;
-  EXPECT_NE(std::string::npos, r.err.find("nothing was changed")) << r.err;
+  EXPECT_TRUE(Has(r.err, "line 13: refusing to delete HKEY_LOCAL_MACHINE"));
+  EXPECT_TRUE(Has(r.err, "nothing was changed"));
   EXPECT_EQ(before, Export("regedit5"));
   EXPECT_EQ(1, Tool({"ls", "SOFTWARE\\Tarquel\\Brand"}).code);
 }

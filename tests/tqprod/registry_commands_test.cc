@@ -1,6 +1,7 @@
 // get, set, del, ls, tree: output, exit codes and --json, run as a process.
 #include "tool_run.h"
 
+using tooltest::Has;
 using tooltest::ParseJson;
 using tooltest::Tool;
 
@@ -50,14 +51,14 @@ TEST_F(RegistryCommands, LsTreeAndDel) {
   EXPECT_EQ(0, Tool({"del", "SOFTWARE\\Tarquel\\MRK"}).code);
   tooltest::Run gone = Tool({"ls", kKey});
   EXPECT_EQ(1, gone.code);
-  EXPECT_NE(std::string::npos, gone.err.find("MRK\\5.0: not found")) << gone.err;
+  EXPECT_TRUE(Has(gone.err, "MRK\\5.0: not found"));
 }
 
 TEST_F(RegistryCommands, FailuresAndUsageErrors) {
   tooltest::Run r = Tool({"get", kKey, "Missing"});
   EXPECT_EQ(1, r.code);
   EXPECT_EQ("", r.out);
-  EXPECT_NE(std::string::npos, r.err.find("tqprod get")) << r.err;
+  EXPECT_TRUE(Has(r.err, "tqprod get"));
 
   EXPECT_EQ(2, Tool({"frobnicate"}).code);
   EXPECT_EQ(2, Tool({"get", kKey}).code);                      // missing VALUE
@@ -68,7 +69,7 @@ TEST_F(RegistryCommands, FailuresAndUsageErrors) {
   EXPECT_EQ(2, Tool({"set", kKey, "N", "string", "a", "b"}).code);
   r = Tool({"get", "HKEY_CURRENT_USER\\Software", "x"});
   EXPECT_EQ(2, r.code);
-  EXPECT_NE(std::string::npos, r.err.find("outside HKEY_LOCAL_MACHINE")) << r.err;
+  EXPECT_TRUE(Has(r.err, "outside HKEY_LOCAL_MACHINE"));
   EXPECT_EQ(1, Tool({"del", "HKLM"}).code);  // never the root itself
   EXPECT_EQ(1, Tool({"get", kKey, "N"}).code);  // nothing was written by the refusals
 
@@ -76,7 +77,7 @@ TEST_F(RegistryCommands, FailuresAndUsageErrors) {
                           "ctx", "media", "copy", "backup", "restore", "dump"}) {
     tooltest::Run h = Tool({cmd, "--help"});
     EXPECT_EQ(0, h.code) << cmd;
-    EXPECT_NE(std::string::npos, h.out.find("Usage")) << cmd;
+    EXPECT_TRUE(Has(h.out, "Usage"));
   }
   EXPECT_EQ(0, Tool({"--help"}).code);
 }

@@ -25,20 +25,21 @@ class Samba : public tooltest::ToolTest {
     conf_ = d + "/smb.conf";
     tqtest::WriteFile(conf_, conf);
   }
-  int Net(const std::string &args) {
-    std::string cmd = "net -s '" + conf_ + "' registry " + args + " >'" + Path("net.out") + "' 2>&1";
-    int rc = system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  // Runs `net registry ARGS`; on failure its output becomes the message.
+  ::testing::AssertionResult Net(const std::string &args) {
+    std::string out = Path("net.out");
+    int rc = system(("net -s '" + conf_ + "' registry " + args + " >'" + out + "' 2>&1").c_str());
+    if (WIFEXITED(rc) && WEXITSTATUS(rc) == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "net " << args << ":\n" << tqtest::ReadFile(out);
   }
-  std::string Export(const char *format) {
-    tooltest::Run r = Tool({"export", "SOFTWARE\\Tarquel", "-", "--format", format});
-    EXPECT_EQ(0, r.code) << r.err;
-    return r.out;
+  ::testing::AssertionResult NetExport(const std::string &file, const std::string &opt = "") {
+    return Net("export 'HKLM\\SOFTWARE\\Tarquel' '" + Path(file) + "'" + opt);
   }
-  void FreshRegistry() {
-    std::string dir = tqtest::MakeTempDir("reg2");
-    setenv("TQ_REGISTRY_DIR", dir.c_str(), 1);
-    TqkResetGlobalEntries();
+  // Empties Samba's registry, then imports a file into it.
+  ::testing::AssertionResult NetImportFresh(const std::string &file) {
+    tqtest::RemoveTree(Path("samba/state"));
+    tqtest::WriteFile(Path("samba/state/.keep"), "");
+    return Net("import '" + Path(file) + "'");
   }
   std::string conf_;
 };
@@ -46,25 +47,23 @@ class Samba : public tooltest::ToolTest {
 TEST_F(Samba, TqprodFileThroughSambaAndBack) {
   ASSERT_EQ(0, system("command -v net >/dev/null")) << "Samba's net (samba-common-bin) is missing";
   ASSERT_EQ(0, Tool({"demo-init"}).code);
-  ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X", "q\"uote", "string", "back\\slash \"q\" \xc3\xa9"}).code);
-  ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X", "ctl", "string", "tab\there"}).code);
-  ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X", "", "string", "default"}).code);
+  const char *x = "SOFTWARE\\Tarquel\\X";
+  ASSERT_EQ(0, Tool({"set", x, "q\"uote", "string", "back\\slash \"q\" \xc3\xa9"}).code);
+  ASSERT_EQ(0, Tool({"set", x, "ctl", "string", "tab\there"}).code);
+  ASSERT_EQ(0, Tool({"set", x, "", "string", "default"}).code);
   ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X\\Y", "n", "number", "-7"}).code);
   for (const char *format : {"regedit5", "regedit4"}) {
     SCOPED_TRACE(format);
-    if (std::string(format) == "regedit4") {
-      // Samba reads REGEDIT4 text as UTF-8 but writes it in its DOS code page
-      // (CP850), so only ASCII text survives its own REGEDIT4 round trip.
-      ASSERT_EQ(0, Tool({"set", "SOFTWARE\\Tarquel\\X", "q\"uote", "string", "back\\slash \"q\""}).code);
+    bool r4 = std::string(format) == "regedit4";
+    // Samba reads REGEDIT4 text as UTF-8 but writes it in its DOS code page
+    // (CP850), so only ASCII text survives its own REGEDIT4 round trip.
+    if (r4) {
+      ASSERT_EQ(0, Tool({"set", x, "q\"uote", "string", "back\\slash \"q\""}).code);
     }
     std::string mine = Export(format);
     tqtest::WriteFile(Path("mine.reg"), mine);
-    tqtest::RemoveTree(Path("samba/state"));
-    tqtest::WriteFile(Path("samba/state/.keep"), "");
-    ASSERT_EQ(0, Net("import '" + Path("mine.reg") + "'")) << tqtest::ReadFile(Path("net.out"));
-    std::string opt = std::string(format) == "regedit4" ? " regedit4" : "";
-    ASSERT_EQ(0, Net("export 'HKLM\\SOFTWARE\\Tarquel' '" + Path("theirs.reg") + "'" + opt))
-        << tqtest::ReadFile(Path("net.out"));
+    ASSERT_TRUE(NetImportFresh("mine.reg"));
+    ASSERT_TRUE(NetExport("theirs.reg", r4 ? " regedit4" : ""));
     FreshRegistry();
     tooltest::Run r = Tool({"import", Path("theirs.reg")});
     ASSERT_EQ(0, r.code) << r.err << tqtest::ReadFile(Path("theirs.reg"));
@@ -81,22 +80,21 @@ TEST_F(Samba, SambaFileThroughTqprodAndBack) {
                     "\"FireWall\"=dword:00000001\n\"Path\"=\"C:\\\\tq \\\"x\\\"\"\n"
                     "\"List\"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00\n"
                     "\"Bin\"=hex:de,ad,be,ef\n\n");
-  ASSERT_EQ(0, Net("import '" + Path("src.reg") + "'")) << tqtest::ReadFile(Path("net.out"));
-  ASSERT_EQ(0, Net("export 'HKLM\\SOFTWARE\\Tarquel' '" + Path("first.reg") + "'"));
+  ASSERT_TRUE(Net("import '" + Path("src.reg") + "'"));
+  ASSERT_TRUE(NetExport("first.reg"));
   tooltest::Run r = Tool({"import", Path("first.reg")});
   ASSERT_EQ(0, r.code) << r.err;
-  EXPECT_EQ("1\n", Tool({"get", "SOFTWARE\\Tarquel\\MRK\\5.0", "FireWall"}).out);
-  EXPECT_EQ("C:\\tq \"x\"\n", Tool({"get", "SOFTWARE\\Tarquel\\MRK\\5.0", "Path"}).out);
-  EXPECT_EQ("a | bc\n", Tool({"get", "SOFTWARE\\Tarquel\\MRK\\5.0", "List"}).out);
-  EXPECT_EQ("deadbeef\n", Tool({"get", "SOFTWARE\\Tarquel\\MRK\\5.0", "Bin"}).out);
+  const char *k = "SOFTWARE\\Tarquel\\MRK\\5.0";
+  EXPECT_EQ("1\n", Tool({"get", k, "FireWall"}).out);
+  EXPECT_EQ("C:\\tq \"x\"\n", Tool({"get", k, "Path"}).out);
+  EXPECT_EQ("a | bc\n", Tool({"get", k, "List"}).out);
+  EXPECT_EQ("deadbeef\n", Tool({"get", k, "Bin"}).out);
   EXPECT_TRUE(FwIsFirewallModule());
 
   // Back into an empty Samba registry: the same keys and values again.
   ASSERT_EQ(0, Tool({"export", "SOFTWARE\\Tarquel", Path("mine.reg")}).code);
-  tqtest::RemoveTree(Path("samba/state"));
-  tqtest::WriteFile(Path("samba/state/.keep"), "");
-  ASSERT_EQ(0, Net("import '" + Path("mine.reg") + "'")) << tqtest::ReadFile(Path("net.out"));
-  ASSERT_EQ(0, Net("export 'HKLM\\SOFTWARE\\Tarquel' '" + Path("second.reg") + "'"));
+  ASSERT_TRUE(NetImportFresh("mine.reg"));
+  ASSERT_TRUE(NetExport("second.reg"));
   EXPECT_EQ(tqtest::ReadFile(Path("first.reg")), tqtest::ReadFile(Path("second.reg")));
 }
 

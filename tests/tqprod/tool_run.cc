@@ -67,6 +67,22 @@ void ToolTest::SetUp() {
   scratch_ = tqtest::MakeTempDir("tool");
 }
 
+std::string ToolTest::Export(const char *format) {
+  tooltest::Run r = Tool({"export", "SOFTWARE\\Tarquel", "-", "--format", format});
+  EXPECT_EQ(0, r.code) << r.err;
+  return r.out;
+}
+
+void ToolTest::FreshRegistry() {
+  setenv("TQ_REGISTRY_DIR", tqtest::MakeTempDir("reg2").c_str(), 1);
+  TqkResetGlobalEntries();
+}
+
+tooltest::Run ToolTest::ImportText(const std::string &text) {
+  tqtest::WriteFile(Path("in.reg"), text);
+  return Tool({"import", Path("in.reg")});
+}
+
 void ToolTest::TearDown() {
   tqtest::RemoveTree(scratch_);
   RegistryTest::TearDown();
