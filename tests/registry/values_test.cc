@@ -4,36 +4,21 @@
 
 #include <string>
 
+#include "../flags/raw.h"
 #include "tq_test.h"
 
 namespace {
 
 using tqtest::RegistryTest;
 
-// Reads a value straight from the service, bypassing the library.
-bool RawRead(const char *key, const char *name, unsigned &type, std::string &data) {
-  TQHKEY h;
-  if (TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), key, 0, 0, &h) != 0) return false;
-  char buf[4096];
-  unsigned size = sizeof buf;
-  int rc = TqkRegQueryValueEx(h, name, nullptr, &type, buf, &size);
-  TqkRegCloseKey(h);
-  if (rc != 0) return false;
-  data.assign(buf, size);
-  return true;
-}
-
-bool KeyExists(const char *key) {
-  TQHKEY h;
-  if (TqkRegOpenKeyEx(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), key, 0, 0, &h) != 0) return false;
-  TqkRegCloseKey(h);
-  return true;
-}
+// Reads straight from the service, bypassing the library.
+using flagtest::Get;
+using flagtest::KeyExists;
 
 int32_t RawNumber(const char *key, const char *name) {
   unsigned type = 0;
   std::string data;
-  EXPECT_TRUE(RawRead(key, name, type, data));
+  EXPECT_TRUE(Get(key, name, type, data));
   EXPECT_EQ(4u, type);
   int32_t n = 0;
   if (data.size() == 4) memcpy(&n, data.data(), 4);
@@ -73,7 +58,7 @@ TEST_F(RegistryTest, OtherTypesAreReportedAsStringAndMultiString) {
   EXPECT_EQ(1u, type);
   unsigned raw_type = 0;
   std::string data;
-  ASSERT_TRUE(RawRead("SOFTWARE\\Tarquel\\Prod", "Odd", raw_type, data));
+  ASSERT_TRUE(Get("SOFTWARE\\Tarquel\\Prod", "Odd", raw_type, data));
   EXPECT_EQ(3u, raw_type);  // stored with the caller's type code
   EXPECT_EQ(std::string("bin", 4), data);
 }
@@ -99,7 +84,7 @@ TEST_F(RegistryTest, WriteCreatesMissingProductKeyAndVersionedWriteUsesKeyItself
   // No "CurrentVersion" on the new key: the value lands on the key itself.
   unsigned type = 0;
   std::string data;
-  ASSERT_TRUE(RawRead("SOFTWARE\\Tarquel\\NewProd\\Sub", "V", type, data));
+  ASSERT_TRUE(Get("SOFTWARE\\Tarquel\\NewProd\\Sub", "V", type, data));
   EXPECT_EQ(std::string("x", 2), data);
   EXPECT_STREQ("x", TQPROD_GetValue("NewProd\\Sub", "V", 1));
 }

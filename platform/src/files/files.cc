@@ -11,18 +11,15 @@
 
 #include <string>
 
+#include "files/native_path.h"
+
 #include "tqplatform.h"
 
 namespace tq {
 namespace files {
 namespace {
 
-std::string Native(const char *path) {
-  std::string p(path);
-  for (char &c : p)
-    if (c == '\\') c = '/';
-  return p;
-}
+std::string Native(const char *path) { return platform::NativePath(path); }
 
 // Last path component, ignoring trailing separators ("a/b/" gives "b").
 std::string BaseName(const std::string &p) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "files/native_path.h"
 #include "tqplatform.h"
 
 namespace tq {
@@ -19,9 +20,7 @@ namespace {
 // taking away the component before it (".." stays at the start of a
 // relative path and vanishes at the root).
 std::string Fold(const char *path) {
-  std::string p(path);
-  for (char &c : p)
-    if (c == '\\') c = '/';
+  std::string p = platform::NativePath(path);
   const bool absolute = !p.empty() && p[0] == '/';
   std::vector<std::string> parts;
   size_t pos = 0;
