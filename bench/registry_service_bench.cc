@@ -7,8 +7,7 @@
 // file; a flag getter (a versioned TQPRODIS_GetVarFromRegistry of a number)
 // should cost no more than that.
 //
-//   registry_service_bench --benchmark_repetitions=10 \
-//       --benchmark_report_aggregates_only=true
+//   registry_service_bench --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdio.h>

@@ -157,9 +157,10 @@ int IsArch(const char *cd_path, const char *product, const char *sp, const char 
   }
   Trace("Debug:: package_path=", package_path.c_str(), "\n");
   int rc = IsTgz(package_path.c_str(), out_file_name, brnx_flag);
-  std::string shown = package_path + "/" +
-                      (out_file_name && *out_file_name ? *out_file_name : "");
-  Trace("IsArch: path file returnd: ", shown.c_str());
+  if (out_file_name != nullptr && *out_file_name != nullptr)
+    Trace("IsArch: path file returnd: ", package_path.c_str(), "/", *out_file_name);
+  else
+    Trace("IsArch: path file returnd: ", package_path.c_str(), "/");
   if (rc == -1) {
     Trace("IsArch: Error opening directory: ", package_path.c_str(), ".");
     return -1;

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "cdinfo/cdinfo_internal.h"
-#include "common/sysroot.h"
+#include "sysroot.h"
 
 namespace tq {
 namespace cdinfo {

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "common/sysroot.h"
+#include "sysroot.h"
 #include "platform/line_reader.h"
 #include "tqprod50.h"
 

@@ -64,7 +64,9 @@ class CustomerTest : public tqtest::RegistryTest {
   // Makes this machine a multi-domain server whose own directory is dir.
   static void MakeServer(const char *dir) {
     ASSERT_EQ(0, TQPROD_SetValue("OSTRIVA", "CurrentVersion", 1, "R80", 0));
-    if (dir != nullptr) ASSERT_EQ(0, TQPROD_SetValue("OSTRIVA", "FWDIR", 1, dir, 1));
+    if (dir != nullptr) {
+      ASSERT_EQ(0, TQPROD_SetValue("OSTRIVA", "FWDIR", 1, dir, 1));
+    }
   }
   static std::string CustName() {
     char *n = get_cust_name();

@@ -36,7 +36,9 @@ class VsContextTest : public tqtest::RegistryTest {
   // Adds the contexts, each with a firewall product of version "6.0".
   static void MakeContexts(std::initializer_list<std::pair<unsigned, unsigned>> ids_and_v6) {
     for (auto [id, v6] : ids_and_v6) {
-      if (id != 0) ASSERT_EQ(0, tq_ctxdb_add(id, 0, 0, v6));
+      if (id != 0) {
+        ASSERT_EQ(0, tq_ctxdb_add(id, 0, 0, v6));
+      }
       InContext(id, [] { ASSERT_EQ(0, TQPROD_SetValue("MRK", "CurrentVersion", 1, "6.0", 0)); });
     }
   }

@@ -199,6 +199,7 @@ struct Caller<F> {
         ok = false;
       }
     };
+    (void)one;  // unused when the function takes no arguments
     (one(std::get<I>(slots), I), ...);
     if (ok && next != args.size()) {
       why = "too many arguments (" + std::to_string(args.size()) + " given, " +

@@ -6,7 +6,7 @@
 
 #include "ctxdb/ctxdb_store.h"
 #include "registry/context_binding.h"
-#include "sysroot.h"
+#include "common/sysroot.h"
 #include "tqplatform.h"
 
 namespace tq {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "sysroot.h"
+#include "common/sysroot.h"
 #include "tqplatform.h"
 
 namespace tq {
