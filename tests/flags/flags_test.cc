@@ -205,14 +205,14 @@ TEST_F(PlatformFlagTest, BridgeAndJunctionOnlyForAnExactOne) {
 
   // Answers other than 1 from the platform (through the interposed calls).
   for (int answer : {2, -1, 0}) {
-    flagtest::g_forced_bridge = flagtest::g_forced_junction = answer;
+    tqtest::g_platform.forced_bridge = tqtest::g_platform.forced_junction = answer;
     EXPECT_EQ(0, FwIsVSBridge()) << answer;
     EXPECT_EQ(0, FwIsVSJunction()) << answer;
   }
-  flagtest::g_forced_bridge = flagtest::g_forced_junction = 1;
+  tqtest::g_platform.forced_bridge = tqtest::g_platform.forced_junction = 1;
   EXPECT_EQ(1, FwIsVSBridge());
   EXPECT_EQ(1, FwIsVSJunction());
-  flagtest::g_forced_bridge = flagtest::g_forced_junction = flagtest::kNotForced;
+  tqtest::ResetPlatform();
 }
 
 }  // namespace

@@ -11,14 +11,14 @@
 
 namespace {
 
-using vstest::g_platform;
+using tqtest::g_platform;
 using Strings = std::vector<std::string>;
 using Calls = std::vector<unsigned>;
 
 class VsContextTest : public tqtest::RegistryTest {
  protected:
-  void SetUp() override { RegistryTest::SetUp(); vstest::ResetPlatform(); Switch(0); }
-  void TearDown() override { vstest::ResetPlatform(); Switch(0); RegistryTest::TearDown(); }
+  void SetUp() override { RegistryTest::SetUp(); tqtest::ResetPlatform(); Switch(0); }
+  void TearDown() override { tqtest::ResetPlatform(); Switch(0); RegistryTest::TearDown(); }
 
   static void Switch(unsigned ctx) {
     ASSERT_EQ(0, tq_set_vs_env(ctx));
@@ -27,7 +27,7 @@ class VsContextTest : public tqtest::RegistryTest {
   // Runs fn with the process in ctx, then returns to context 0, leaving the
   // recorded platform calls as they were.
   static void InContext(unsigned ctx, const std::function<void()> &fn) {
-    vstest::Platform saved = g_platform;
+    tqtest::Platform saved = g_platform;
     Switch(ctx);
     fn();
     Switch(0);

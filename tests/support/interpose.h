@@ -1,16 +1,22 @@
-// Watches and, on request, breaks the platform calls of the context
-// operations. The library reaches the platform only through exported
-// symbols, so these definitions in the test program win; every call not
-// told to fail goes on to the platform.
+// Interposed platform calls. The library reaches the platform only through
+// its exported symbols, so these definitions in a test program win; every
+// call not told to fail or to answer goes on to the platform. A program gets
+// them by using g_platform.
 #pragma once
+
+#include <limits.h>
 
 #include <set>
 #include <string>
 #include <vector>
 
-namespace vstest {
+namespace tqtest {
+
+constexpr int kNotForced = INT_MIN;
 
 struct Platform {
+  int forced_bridge = kNotForced;        // answer of ctxdb_is_bridge
+  int forced_junction = kNotForced;      // answer of ctxdb_is_junction
   std::vector<unsigned> set_env_calls;   // every tq_set_vs_env argument
   std::set<unsigned> failing_env;        // tq_set_vs_env fails for these ids
   int fail_env_from = -1;                // that call number and later fail (-1: none)
@@ -24,7 +30,7 @@ struct Platform {
 
 extern Platform g_platform;
 
-// Forget recorded calls and forced failures.
+// Forgets recorded calls and forced answers.
 void ResetPlatform();
 
-}  // namespace vstest
+}  // namespace tqtest

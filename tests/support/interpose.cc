@@ -6,10 +6,10 @@
 
 #include "tqplatform.h"
 
-namespace vstest {
+namespace tqtest {
 Platform g_platform;
 void ResetPlatform() { g_platform = Platform(); }
-}  // namespace vstest
+}  // namespace tqtest
 
 namespace {
 template <typename Fn>
@@ -18,9 +18,19 @@ Fn Next(const char *name) {
 }
 }  // namespace
 
-using vstest::g_platform;
+using tqtest::g_platform;
 
 extern "C" {
+
+TQAPI int ctxdb_is_bridge(unsigned ctx) {
+  static auto real = Next<int (*)(unsigned)>("ctxdb_is_bridge");
+  return g_platform.forced_bridge != tqtest::kNotForced ? g_platform.forced_bridge : real(ctx);
+}
+
+TQAPI int ctxdb_is_junction(unsigned ctx) {
+  static auto real = Next<int (*)(unsigned)>("ctxdb_is_junction");
+  return g_platform.forced_junction != tqtest::kNotForced ? g_platform.forced_junction : real(ctx);
+}
 
 TQAPI int tq_set_vs_env(unsigned ctx) {
   static auto real = Next<int (*)(unsigned)>("tq_set_vs_env");
@@ -41,14 +51,12 @@ TQAPI int TqkResetGlobalEntries(void) {
 TQAPI int ctxdb_iterator_init(void) {
   static auto real = Next<int (*)(void)>("ctxdb_iterator_init");
   ++g_platform.iterator_inits;
-  if (g_platform.fail_iterator_init) return -1;
-  return real();
+  return g_platform.fail_iterator_init ? -1 : real();
 }
 
 TQAPI int ctxdb_get_instances_by_ctxid(unsigned ctx, unsigned *count, int flag) {
   static auto real = Next<int (*)(unsigned, unsigned *, int)>("ctxdb_get_instances_by_ctxid");
-  if (g_platform.fail_instances) return -1;
-  return real(ctx, count, flag);
+  return g_platform.fail_instances ? -1 : real(ctx, count, flag);
 }
 
 TQAPI void error(int, int, const char *format, ...) {
