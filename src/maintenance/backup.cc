@@ -188,6 +188,7 @@ int Restore(const char *file, ValueRestorer restore_value) {
     PrintNotOpened(file);
     return -4;
   }
+  TqkRegBatchScope batch;  // one transaction, one flush, for the whole file
   enum class State { kIdle, kExpectKey, kInKey } state = State::kIdle;
   std::string key;  // empty: the record selects no key
   Line line;

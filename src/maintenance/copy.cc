@@ -54,6 +54,7 @@ extern "C" {
 TQAPI int TQPROD_CopyKeyRecursive(const char *source, const char *destination) {
   if (source == nullptr || destination == nullptr) return -1;
   CopyAction action(destination);
+  TqkRegBatchScope batch;  // one transaction, one flush, for the whole copy
   return WalkKeyTree(source, action);
 }
 

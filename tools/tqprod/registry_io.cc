@@ -159,26 +159,6 @@ bool ReadTree(const std::string &key, KeyNode &out, std::string &why) {
   return ReadTreeAt(key, out, 0, why);
 }
 
-bool WriteTree(const KeyNode &node, std::string &why) {
-  if (!CreateKey(node.path, why)) return false;
-  for (const Value &v : node.values)
-    if (!WriteValue(node.path, v, why)) return false;
-  for (const KeyNode &c : node.children)
-    if (!WriteTree(c, why)) return false;
-  return true;
-}
-
-std::string FirstMissingKey(const std::string &key) {
-  size_t pos = 0;
-  while (true) {
-    size_t next = key.find('\\', pos);
-    std::string prefix = key.substr(0, next);
-    if (!KeyExists(prefix)) return prefix;
-    if (next == std::string::npos) return "";
-    pos = next + 1;
-  }
-}
-
 std::vector<std::string> MultiItems(const std::string &data) {
   std::vector<std::string> items;
   size_t pos = 0;

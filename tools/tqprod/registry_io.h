@@ -41,10 +41,6 @@ bool ListKey(const std::string &key, std::vector<std::string> &subkeys,
              std::vector<Value> &values, std::string &why);
 // The key and everything below it; false when the key is missing.
 bool ReadTree(const std::string &key, KeyNode &out, std::string &why);
-// Writes a subtree read by ReadTree back (keys created, values written).
-bool WriteTree(const KeyNode &node, std::string &why);
-// The first key along the path that does not exist yet ("" when it exists).
-std::string FirstMissingKey(const std::string &key);
 
 // Display form of a value's data ("text", number, items joined by " | ",
 // hex bytes for other types).

@@ -10,6 +10,11 @@
  * named by TQ_REGISTRY_DIR (default TQ_REGISTRY_DEFAULT_DIR). Every write is
  * one transaction; several processes may read and write at once.
  *
+ * Durability: a write is on disk when it is acknowledged (SQLite WAL with
+ * synchronous FULL). TQ_REGISTRY_SYNC=normal skips the flush at each commit:
+ * faster, and a process crash still loses nothing, but a power loss may roll
+ * back the last commits.
+ *
  * Case folding touches ASCII letters only; subkey order compares names
  * byte by byte after folding A-Z to a-z (so "_x" sorts before "a").
  *
@@ -92,6 +97,20 @@ TQAPI int TqkRegDeleteValue(TQHKEY key, const char *name);
 TQAPI int TqkResetGlobalEntries(void);
 TQAPI int reset_reg_sic_cache(void);
 
+/* Write batches: the writes between TqkRegBeginBatch and the matching
+ * TqkRegEndBatch are one transaction (one flush to disk), and other
+ * processes see all of them or none. A batch belongs to the thread that
+ * began it; calls from other threads wait for its end. Batches nest: an
+ * inner batch joins the outer one, whose end alone commits. A write that
+ * fails on its own (a limit, a bad handle) fails alone and the batch goes
+ * on; a database failure loses the whole batch, and every later write and
+ * the ends report TQREG_E_IO. TqkRegEndBatch(0) abandons the batch: the
+ * outermost end then rolls it all back. An end without a begin gives
+ * TQREG_E_INVALID; a batch never ended is rolled back when the process
+ * exits. TqkResetGlobalEntries inside a batch rolls it back. */
+TQAPI int TqkRegBeginBatch(void);
+TQAPI int TqkRegEndBatch(int commit);
+
 /* One-call reader; versioned 1 reads below the key's "CurrentVersion"
  * subkey. Strings stay valid until the next call into the service. */
 TQAPI TQREGVAR TQPRODIS_GetVarFromRegistry(const char *key_path,
@@ -108,5 +127,29 @@ TQAPI int TQPRODIS_CopyKeyValues(uint32_t src, uint32_t dst);
 TQAPI const char *GetFwdirFromRegistry(void);
 
 TQ_EXTERN_C_END
+
+#ifdef __cplusplus
+/* A batch for the scope of a block: begins when constructed, commits when
+ * the block ends, or rolls back after Abandon(). When the batch could not
+ * begin, the writes go on one transaction each. */
+class TqkRegBatchScope {
+ public:
+  TqkRegBatchScope() : active_(TqkRegBeginBatch() == TQREG_OK) {}
+  ~TqkRegBatchScope() { End(); }
+  TqkRegBatchScope(const TqkRegBatchScope &) = delete;
+  TqkRegBatchScope &operator=(const TqkRegBatchScope &) = delete;
+  void Abandon() { commit_ = 0; }
+  /* Ends the batch now; its status (TQREG_OK once committed). */
+  int End() {
+    if (!active_) return TQREG_OK;
+    active_ = false;
+    return TqkRegEndBatch(commit_);
+  }
+
+ private:
+  bool active_;
+  int commit_ = 1;
+};
+#endif
 
 #endif

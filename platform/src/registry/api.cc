@@ -58,6 +58,10 @@ TQAPI int TqkResetGlobalEntries(void) {
 
 TQAPI int reset_reg_sic_cache(void) { return Service::Instance().DropCache(); }
 
+TQAPI int TqkRegBeginBatch(void) { return Service::Instance().BeginBatch(); }
+
+TQAPI int TqkRegEndBatch(int commit) { return Service::Instance().EndBatch(commit != 0); }
+
 TQAPI TQREGVAR TQPRODIS_GetVarFromRegistry(const char *key_path, const char *value_name,
                                            int versioned) {
   return Service::Instance().GetVar(key_path, value_name, versioned);

@@ -36,7 +36,8 @@ bool NameTooLong(const char *name, size_t *len) {
 }
 
 void AtforkPrepare() { Service::Instance().BeforeFork(); }
-void AtforkAfter() { Service::Instance().AfterFork(); }
+void AtforkParent() { Service::Instance().AfterFork(); }
+void AtforkChild() { Service::Instance().AfterForkChild(); }
 
 }  // namespace
 
@@ -44,7 +45,7 @@ Service &Service::Instance() {
   // Never destroyed: other libraries' exit handlers may still call in.
   static Service *instance = [] {
     Service *s = new Service();
-    pthread_atfork(AtforkPrepare, AtforkAfter, AtforkAfter);
+    pthread_atfork(AtforkPrepare, AtforkParent, AtforkChild);
     return s;
   }();
   return *instance;
@@ -61,11 +62,11 @@ Service::Service() {
 
 template <typename Op>
 int Service::ReadCall(Op op) {
-  std::lock_guard<std::mutex> lock(mu_);
+  auto lock = Enter();
   int rc = EnsureOpen();
   if (rc != TQREG_OK) return rc;
   try {
-    Sync();
+    if (!batch_txn_) Sync();  // inside a batch the write lock is ours
     for (;;) {
       try {
         rc = op();
@@ -84,26 +85,36 @@ int Service::ReadCall(Op op) {
 
 template <typename Op>
 int Service::WriteCall(Op op) {
-  std::lock_guard<std::mutex> lock(mu_);
+  auto lock = Enter();
   int rc = EnsureOpen();
   if (rc != TQREG_OK) return rc;
+  // A batch whose transaction failed writes nothing more until its end.
+  if (batch_depth_ > 0 && !batch_txn_) return TQREG_E_IO;
+  const bool batched = batch_txn_;
   try {
-    store_.BeginImmediate();
-    in_txn_ = true;
-    // The write lock is ours: bring the cache up to this snapshot.
-    int64_t v = store_.DataVersion();
-    if (v != data_version_) {
-      ClearCache();
-      data_version_ = v;
+    if (batched) {
+      store_.Savepoint();
+    } else {
+      store_.BeginImmediate();
+      in_txn_ = true;
+      TakeSnapshotVersion();
     }
     dirty_values_.clear();
     keys_created_ = keys_deleted_ = false;
     rc = op();
-    if (rc == TQREG_OK)
-      store_.Commit();
-    else
-      store_.Rollback();
-    in_txn_ = false;
+    if (batched) {
+      // The write fails alone; the batch goes on.
+      if (rc == TQREG_OK)
+        store_.Release();
+      else
+        store_.RollbackToSavepoint();
+    } else {
+      if (rc == TQREG_OK)
+        store_.Commit();
+      else
+        store_.Rollback();
+      in_txn_ = false;
+    }
     // Our own commit does not move data_version, so the cache stays: drop
     // just what this write changed (everything after a subtree delete or a
     // rollback), so walks that write as they go keep their cached lists.
@@ -158,13 +169,24 @@ void Service::EnsureSnapshot() {
   }
 }
 
+// The write lock is ours: bring the cache up to this snapshot.
+void Service::TakeSnapshotVersion() {
+  int64_t v = store_.DataVersion();
+  if (v != data_version_) {
+    ClearCache();
+    data_version_ = v;
+  }
+}
+
 void Service::FinishRead() {
-  if (!in_txn_) return;
+  if (!in_txn_ || batch_txn_) return;
   in_txn_ = false;
   store_.Commit();
 }
 
 void Service::Abort() noexcept {
+  // Inside a batch the whole batch is lost; its end reports the failure.
+  batch_txn_ = false;
   store_.Rollback();
   store_.ForgetWalHeader();
   in_txn_ = false;
@@ -456,7 +478,7 @@ int Service::OpenKey(TQHKEY parent, const char *path, TQHKEY *out) {
     return Resolve(pid, pdepth, path, &id, &depth);
   });
   if (rc != TQREG_OK) return rc;
-  std::lock_guard<std::mutex> lock(mu_);
+  auto lock = Enter();
   return AllocHandle(id, depth, out);
 }
 
@@ -474,12 +496,12 @@ int Service::CreateKey(TQHKEY parent, const char *path, TQHKEY *out) {
     return CreatePath(pid, pdepth, path, &id, &depth);
   });
   if (rc != TQREG_OK) return rc;
-  std::lock_guard<std::mutex> lock(mu_);
+  auto lock = Enter();
   return AllocHandle(id, depth, out);
 }
 
 int Service::CloseKey(TQHKEY key) {
-  std::lock_guard<std::mutex> lock(mu_);
+  auto lock = Enter();
   if (key == kRootHandle) return TQREG_OK;
   uint32_t idx = key & kIndexMask;
   if (idx == 0 || idx > slots_.size()) return TQREG_E_BADHANDLE;
@@ -609,7 +631,8 @@ int Service::DeleteValue(TQHKEY key, const char *name) {
 }
 
 int Service::Reset() {
-  std::lock_guard<std::mutex> lock(mu_);
+  auto lock = Enter();
+  batch_txn_ = false;  // an open batch is rolled back with the connection
   store_.Close();
   InvalidateHandles();
   ClearCache();
@@ -619,7 +642,7 @@ int Service::Reset() {
 }
 
 int Service::DropCache() {
-  std::lock_guard<std::mutex> lock(mu_);
+  auto lock = Enter();
   ClearCache();
   return 0;
 }
@@ -705,6 +728,7 @@ const char *Service::GetFwdir() {
 
 void Service::BeforeFork() {
   mu_.lock();
+  if (batch_txn_) return;  // the batch goes on in the parent after the fork
   store_.Close();
   ClearCache();
   data_version_ = -1;
@@ -712,6 +736,81 @@ void Service::BeforeFork() {
 }
 
 void Service::AfterFork() { mu_.unlock(); }
+
+void Service::AfterForkChild() {
+  if (batch_txn_) {
+    // The connection is in the parent's batch: the child starts afresh.
+    store_.Abandon();
+    ClearCache();
+    data_version_ = -1;
+    in_txn_ = false;
+    batch_txn_ = false;
+  }
+  batch_depth_ = 0;
+  batch_owner_ = std::thread::id();
+  mu_.unlock();
+}
+
+// ---- Batches ---------------------------------------------------------------
+
+std::unique_lock<std::mutex> Service::Enter() {
+  std::unique_lock<std::mutex> lock(mu_);
+  batch_cv_.wait(lock, [this] {
+    return batch_depth_ == 0 || batch_owner_ == std::this_thread::get_id();
+  });
+  return lock;
+}
+
+int Service::BeginBatch() {
+  auto lock = Enter();
+  if (batch_depth_ > 0) {
+    ++batch_depth_;  // joins the outer batch
+    return TQREG_OK;
+  }
+  int rc = EnsureOpen();
+  if (rc != TQREG_OK) return rc;
+  try {
+    store_.BeginImmediate();
+    in_txn_ = true;
+    TakeSnapshotVersion();
+  } catch (const DbError &) {
+    Abort();
+    return TQREG_E_IO;
+  }
+  batch_depth_ = 1;
+  batch_txn_ = true;
+  batch_abandoned_ = false;
+  batch_owner_ = std::this_thread::get_id();
+  return TQREG_OK;
+}
+
+int Service::EndBatch(bool commit) {
+  auto lock = Enter();
+  if (batch_depth_ == 0) return TQREG_E_INVALID;
+  if (!commit) batch_abandoned_ = true;
+  const bool failed = !batch_txn_;  // the transaction was lost on the way
+  if (--batch_depth_ > 0) return failed ? TQREG_E_IO : TQREG_OK;
+  int rc = failed ? TQREG_E_IO : TQREG_OK;
+  if (batch_txn_) {
+    batch_txn_ = false;
+    if (batch_abandoned_) {
+      store_.Rollback();
+      in_txn_ = false;
+      ClearCache();
+    } else {
+      try {
+        store_.Commit();
+        in_txn_ = false;
+      } catch (const DbError &) {
+        Abort();
+        rc = TQREG_E_IO;
+      }
+    }
+  }
+  batch_owner_ = std::thread::id();
+  batch_cv_.notify_all();
+  return rc;
+}
 
 }  // namespace reg
 }  // namespace platform

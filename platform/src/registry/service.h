@@ -19,7 +19,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -51,6 +53,10 @@ class Service {
   int Reset();
   int DropCache();
 
+  // Write batches (TqkRegBeginBatch): one transaction for many writes.
+  int BeginBatch();
+  int EndBatch(bool commit);
+
   TQREGVAR GetVar(const char *key_path, const char *value_name, int versioned);
   int SetVar(const char *key_path, const char *value_name, uint32_t value, int versioned);
   int CopyValues(TQHKEY src, TQHKEY dst);
@@ -60,6 +66,7 @@ class Service {
   // parent and child alike, so no SQLite state crosses a fork.
   void BeforeFork();
   void AfterFork();
+  void AfterForkChild();
 
  private:
   struct Node {
@@ -87,6 +94,9 @@ class Service {
 
   Service();
 
+  // Takes mu_, waiting while another thread's batch is open.
+  std::unique_lock<std::mutex> Enter();
+
   // Call frames: take the lock, open/sync, run op, end the transaction.
   template <typename Op>
   int ReadCall(Op op);
@@ -95,6 +105,7 @@ class Service {
   int EnsureOpen();
   void Sync();
   void EnsureSnapshot();
+  void TakeSnapshotVersion();
   void FinishRead();
   void Abort() noexcept;
   void ClearCache();
@@ -125,6 +136,14 @@ class Service {
   Store store_;
   int64_t data_version_ = -1;
   bool in_txn_ = false;
+
+  // The open batch: nesting depth, owner, and whether its transaction is
+  // still open (false after a database failure inside it).
+  std::condition_variable batch_cv_;
+  int batch_depth_ = 0;
+  bool batch_txn_ = false;
+  bool batch_abandoned_ = false;
+  std::thread::id batch_owner_;
 
   std::unordered_map<int64_t, Node> nodes_;
   std::unordered_map<std::string, int64_t> paths_;

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <sqlite3.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <string.h>
 #include <unistd.h>
@@ -55,8 +56,11 @@ const char *const kSql[] = {
     "DELETE FROM vals WHERE key = ?1 AND name = ?2",
     TQ_SUBTREE "DELETE FROM vals WHERE key IN sub",
     TQ_SUBTREE "DELETE FROM keys WHERE id IN sub",
+    "SAVEPOINT op",
+    "RELEASE op",
+    "ROLLBACK TO op",
 };
-static_assert(sizeof(kSql) / sizeof(kSql[0]) == 14, "one SQL text per statement id");
+static_assert(sizeof(kSql) / sizeof(kSql[0]) == 17, "one SQL text per statement id");
 
 // Resets a statement (and drops its bindings) when the scope ends.
 class StmtScope {
@@ -92,6 +96,14 @@ std::string ColumnText(sqlite3_stmt *st, int col) {
 }
 
 }  // namespace
+
+// WAL with FULL sync: every commit reaches the disk before it is
+// acknowledged. TQ_REGISTRY_SYNC=normal skips that flush: a process crash
+// still loses nothing, but a power loss may roll back the last commits.
+bool DurableCommits() {
+  const char *mode = getenv("TQ_REGISTRY_SYNC");
+  return mode == nullptr || strcmp(mode, "normal") != 0;
+}
 
 Store::~Store() { Close(); }
 
@@ -142,9 +154,7 @@ bool Store::Open(const std::string &dir, const std::string &file, std::string *e
         usleep(20000);
       }
     }
-    // WAL with NORMAL sync: a crash never tears a transaction; only the last
-    // commits before a power loss may be rolled back.
-    Exec("PRAGMA synchronous = NORMAL");
+    Exec(DurableCommits() ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
     InitSchema();
     Prepare();
   } catch (const DbError &e) {
@@ -247,6 +257,25 @@ bool Store::WalUnchanged() {
 void Store::Begin() { Run(Stmt(kBegin)); }
 void Store::BeginImmediate() { Run(Stmt(kBeginImmediate)); }
 void Store::Commit() { Run(Stmt(kCommit)); }
+
+void Store::Savepoint() { Run(Stmt(kSavepoint)); }
+void Store::Release() { Run(Stmt(kRelease)); }
+
+void Store::RollbackToSavepoint() {
+  Run(Stmt(kRollbackTo));
+  Run(Stmt(kRelease));
+}
+
+void Store::Abandon() noexcept {
+  // Kept reachable on purpose: the connection belongs to the parent process.
+  static std::vector<sqlite3 *> abandoned;
+  if (db_) abandoned.push_back(db_);
+  db_ = nullptr;
+  for (auto &st : stmts_) st = nullptr;
+  wal_hdr_ = nullptr;
+  wal_hdr_tried_ = false;
+  wal_hdr_valid_ = false;
+}
 
 void Store::Rollback() noexcept {
   if (!db_ || sqlite3_get_autocommit(db_)) return;

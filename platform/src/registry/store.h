@@ -35,6 +35,10 @@ class DbError : public std::runtime_error {
 
 constexpr int64_t kRootKeyId = 1;
 
+// False when TQ_REGISTRY_SYNC=normal trades the flush at every commit for
+// speed.
+bool DurableCommits();
+
 struct ChildRow {
   std::string name;
   int64_t id;
@@ -75,6 +79,14 @@ class Store {
   void BeginImmediate();  // takes the write lock now
   void Commit();
   void Rollback() noexcept;
+  // One operation inside a longer transaction (a batch): a savepoint that is
+  // released on success or rolled back to on failure.
+  void Savepoint();
+  void Release();
+  void RollbackToSavepoint();
+  // In a child process after fork(): forgets the parent's connection without
+  // touching it (the parent may be in the middle of a transaction).
+  void Abandon() noexcept;
 
   // Depth of key id, or -1 when it does not exist.
   int KeyDepth(int64_t id);
@@ -108,6 +120,9 @@ class Store {
     kDeleteValue,
     kDeleteSubtreeValues,
     kDeleteSubtreeKeys,
+    kSavepoint,
+    kRelease,
+    kRollbackTo,
     kStmtCount
   };
 
