@@ -9,6 +9,10 @@
 // with a warm read cache; copy and restore write as they walk, and a write
 // drops only the cached entries it changed.
 //
+// The yardstick of copy and restore is RawBulkInsert: the same keys and
+// values inserted into a plain SQLite database (same WAL and sync mode as
+// the registry: FULL unless TQ_REGISTRY_SYNC=normal) in one transaction.
+//
 //   maintenance_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 #include <stdio.h>
@@ -19,6 +23,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include <sqlite3.h>
 
 #include "tqprod50.h"
 
@@ -75,6 +81,7 @@ bool Use(Shape shape, int keys) {
   if (!fresh) return true;
   std::string base = std::string("SOFTWARE\\Tarquel\\") + SourceName(shape);
   std::vector<std::string> paths(static_cast<size_t>(keys));
+  TqkRegBatchScope batch;
   for (int i = 0; i < keys; ++i) {
     if (i > 0) paths[i] = KeyPath(shape, i, paths);
     std::string abs = i == 0 ? base : base + "\\" + paths[i];
@@ -83,6 +90,7 @@ bool Use(Shape shape, int keys) {
     Fill(h, i);
     TqkRegCloseKey(h);
   }
+  if (batch.End() != TQREG_OK) return false;
   std::string file = dir + "/backup.txt";
   return TQPROD_BackupKey(SourceName(shape), file.c_str()) == 0;
 }
@@ -138,6 +146,71 @@ void BM_Dump(benchmark::State &state, Shape shape, int keys) {
   PerKey(state, keys);
 }
 
+bool Exec(sqlite3 *db, const char *sql) {
+  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// The same rows as a copy writes (keys with their three values), in the
+// registry's own tables and indexes, inserted with prepared statements in
+// one transaction.
+void BM_RawBulkInsert(benchmark::State &state, Shape shape, int keys) {
+  std::string file = Dir(shape, keys) + "-raw.db";
+  unlink(file.c_str());
+  sqlite3 *db = nullptr;
+  sqlite3_open(file.c_str(), &db);
+  const char *sync = getenv("TQ_REGISTRY_SYNC");
+  bool ok = Exec(db, "PRAGMA journal_mode = WAL") &&
+            Exec(db, sync && strcmp(sync, "normal") == 0 ? "PRAGMA synchronous = NORMAL"
+                                                          : "PRAGMA synchronous = FULL") &&
+            Exec(db, "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER,"
+                     " name TEXT COLLATE NOCASE, depth INTEGER);"
+                     "CREATE UNIQUE INDEX keys_by_parent ON keys(parent, name);"
+                     "CREATE TABLE vals(key INTEGER, name TEXT COLLATE NOCASE, seq INTEGER,"
+                     " type INTEGER, data BLOB, PRIMARY KEY(key, name)) WITHOUT ROWID;"
+                     "CREATE INDEX vals_by_seq ON vals(key, seq)");
+  sqlite3_stmt *key_st = nullptr, *val_st = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO keys(id, parent, name, depth) VALUES(?1, ?2, ?3, 0)", -1,
+                     &key_st, nullptr);
+  sqlite3_prepare_v2(db, "INSERT INTO vals VALUES(?1, ?2, ?5, ?3, ?4)", -1, &val_st, nullptr);
+  if (!ok || !key_st || !val_st) return state.SkipWithError("raw setup failed");
+  auto value = [&](int key, const char *name, int type, const void *data, int size) {
+    sqlite3_bind_int(val_st, 5, type == 4 ? 2 : name[0] == 'N' ? 1 : 3);  // creation order
+    sqlite3_bind_int(val_st, 1, key);
+    sqlite3_bind_text(val_st, 2, name, -1, SQLITE_STATIC);
+    sqlite3_bind_int(val_st, 3, type);
+    sqlite3_bind_blob(val_st, 4, data, size, SQLITE_TRANSIENT);
+    if (sqlite3_step(val_st) != SQLITE_DONE) state.SkipWithError("raw insert failed");
+    sqlite3_reset(val_st);
+  };
+  char text[64];
+  for (auto _ : state) {
+    Exec(db, "BEGIN");
+    for (int i = 0; i < keys; ++i) {
+      int parent = shape == kWide ? 0 : (i - 1) / 10;
+      snprintf(text, sizeof text, "k%d", i);
+      sqlite3_bind_int(key_st, 1, i + 1);
+      sqlite3_bind_int(key_st, 2, i == 0 ? -1 : parent + 1);
+      sqlite3_bind_text(key_st, 3, text, -1, SQLITE_TRANSIENT);
+      if (sqlite3_step(key_st) != SQLITE_DONE) state.SkipWithError("raw insert failed");
+      sqlite3_reset(key_st);
+      snprintf(text, sizeof text, "Product %d", i);
+      value(i + 1, "Name", 1, text, static_cast<int>(strlen(text) + 1));
+      uint32_t n = static_cast<uint32_t>(i);
+      value(i + 1, "Num", 4, &n, 4);
+      snprintf(text, sizeof text, "/opt/tq/product%d", i);
+      value(i + 1, "Dir", 1, text, static_cast<int>(strlen(text) + 1));
+    }
+    if (!Exec(db, "COMMIT")) state.SkipWithError("raw commit failed");
+    state.PauseTiming();
+    Exec(db, "DELETE FROM vals; DELETE FROM keys");
+    state.ResumeTiming();
+  }
+  sqlite3_finalize(key_st);
+  sqlite3_finalize(val_st);
+  sqlite3_close(db);
+  PerKey(state, keys);
+}
+
 using BenchFn = void (*)(benchmark::State &, Shape, int);
 
 void Register(const char *name, BenchFn fn, Shape shape) {
@@ -162,6 +235,7 @@ int main(int argc, char **argv) {
   g_top = templ;
   // The registry dir of each size is bound before its first benchmark runs.
   for (Shape shape : {kTree, kWide}) {
+    Register("RawBulkInsert", BM_RawBulkInsert, shape);
     Register("Copy", BM_Copy, shape);
     Register("Backup", BM_Backup, shape);
     Register("Restore", BM_Restore, shape);

@@ -145,6 +145,55 @@ void BM_RawSqlitePointQuery(benchmark::State &state) {
 }
 BENCHMARK(BM_RawSqlitePointQuery);
 
+// The library's flag getter and setter (versioned firewall flag).
+void BM_FlagRead_FwIsHighAvail(benchmark::State &state) {
+  for (auto _ : state) {
+    int v = FwIsHighAvail();
+    benchmark::DoNotOptimize(v);
+    if (v != 1) state.SkipWithError("wrong flag value");
+  }
+}
+BENCHMARK(BM_FlagRead_FwIsHighAvail);
+
+// Each write changes the value, so every iteration commits (and, unless
+// TQ_REGISTRY_SYNC=normal, flushes).
+void BM_FlagWrite_FwSetHighAvail(benchmark::State &state) {
+  unsigned n = 0;
+  for (auto _ : state) {
+    n = n == 2 ? 3 : 2;
+    if (FwSetHighAvail(n) != 0) state.SkipWithError("flag write failed");
+  }
+  FwSetHighAvail(1);
+}
+BENCHMARK(BM_FlagWrite_FwSetHighAvail)->UseRealTime();
+
+// The yardstick of a write: one autocommit UPDATE of one row, in the same
+// WAL and sync mode as the registry.
+void BM_RawSingleRowWrite(benchmark::State &state) {
+  sqlite3 *db = nullptr;
+  sqlite3_open_v2(g_db.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  sqlite3_busy_timeout(db, 10000);
+  const char *sync = getenv("TQ_REGISTRY_SYNC");
+  sqlite3_exec(db, sync && strcmp(sync, "normal") == 0 ? "PRAGMA synchronous = NORMAL"
+                                                       : "PRAGMA synchronous = FULL",
+               nullptr, nullptr, nullptr);
+  sqlite3_stmt *st = nullptr;
+  sqlite3_prepare_v2(db, "UPDATE vals SET data = ?2 WHERE key = ?1 AND name = 'Flag000'", -1,
+                     &st, nullptr);
+  sqlite3_int64 key = MrkVersionKeyId(db);
+  int32_t n = 0;
+  for (auto _ : state) {
+    n = n == 2 ? 3 : 2;
+    sqlite3_bind_int64(st, 1, key);
+    sqlite3_bind_blob(st, 2, &n, 4, SQLITE_STATIC);
+    if (sqlite3_step(st) != SQLITE_DONE) state.SkipWithError("raw write failed");
+    sqlite3_reset(st);
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+}
+BENCHMARK(BM_RawSingleRowWrite)->UseRealTime();
+
 void BM_OpenKeyByPath(benchmark::State &state) {
   for (auto _ : state) {
     TQHKEY h = 0;

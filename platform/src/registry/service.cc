@@ -92,9 +92,8 @@ int Service::WriteCall(Op op) {
   if (batch_depth_ > 0 && !batch_txn_) return TQREG_E_IO;
   const bool batched = batch_txn_;
   try {
-    if (batched) {
-      store_.Savepoint();
-    } else {
+    const int64_t changes_before = store_.TotalChanges();
+    if (!batched) {
       store_.BeginImmediate();
       in_txn_ = true;
       TakeSnapshotVersion();
@@ -103,11 +102,10 @@ int Service::WriteCall(Op op) {
     keys_created_ = keys_deleted_ = false;
     rc = op();
     if (batched) {
-      // The write fails alone; the batch goes on.
-      if (rc == TQREG_OK)
-        store_.Release();
-      else
-        store_.RollbackToSavepoint();
+      // Every operation refuses before it changes anything, so a refused
+      // write fails alone and the batch goes on. Should one ever fail after
+      // a change, the batch cannot be trusted: it is lost as a whole.
+      if (rc != TQREG_OK && store_.TotalChanges() != changes_before) Abort();
     } else {
       if (rc == TQREG_OK)
         store_.Commit();
@@ -116,11 +114,12 @@ int Service::WriteCall(Op op) {
       in_txn_ = false;
     }
     // Our own commit does not move data_version, so the cache stays: drop
-    // just what this write changed (everything after a subtree delete or a
-    // rollback), so walks that write as they go keep their cached lists.
+    // just what this write changed (everything after a subtree delete), so
+    // walks that write as they go keep their cached lists. A refused write
+    // changed nothing, and what it looked up is still true.
     if (rc == TQREG_OK && !keys_deleted_)
       ApplyLocalWrite();
-    else
+    else if (rc == TQREG_OK || store_.TotalChanges() != changes_before)
       ClearCache();
     return rc;
   } catch (const DbError &) {
@@ -195,6 +194,7 @@ void Service::Abort() noexcept {
 }
 
 void Service::ClearCache() {
+  vars_.clear();
   nodes_.clear();
   paths_.clear();
   negatives_.clear();
@@ -202,6 +202,7 @@ void Service::ClearCache() {
 }
 
 void Service::ApplyLocalWrite() {
+  vars_.clear();
   for (int64_t id : dirty_values_) {
     auto it = nodes_.find(id);
     if (it == nodes_.end()) continue;
@@ -651,18 +652,36 @@ TQREGVAR Service::GetVar(const char *key_path, const char *value_name, int versi
   if (key_path == nullptr || value_name == nullptr) return 0;
   TQREGVAR result = 0;
   ReadCall([&] {
+    // Memo of whole one-call reads (the hot path of every flag getter): one
+    // hash lookup instead of resolving the path and the version each time.
+    // Emptied with the cache and by every local write.
+    var_key_.assign(1, versioned ? 'v' : '-');
+    var_key_.append(key_path);
+    var_key_.push_back('\0');
+    var_key_.append(value_name);
+    auto it = vars_.find(var_key_);
+    if (it == vars_.end()) {
+      VarMemo memo;
+      const ValueRow *v;
+      if (ReadVar(key_path, value_name, versioned, &v)) {
+        memo.found = true;
+        memo.type = v->type;
+        memo.data.assign(v->data);
+        // Two terminators: ends a string and a multi-string alike.
+        memo.data.append(2, '\0');
+      }
+      cache_bytes_ += var_key_.size() + memo.data.size() + 96;
+      it = vars_.emplace(var_key_, std::move(memo)).first;
+    }
+    const VarMemo &m = it->second;
     result = 0;
-    const ValueRow *v;
-    if (!ReadVar(key_path, value_name, versioned, &v)) return TQREG_OK;
-    if (v->type == TQREG_DWORD) {
+    if (!m.found) return TQREG_OK;
+    if (m.type == TQREG_DWORD) {
       uint32_t n = 0;
-      memcpy(&n, v->data.data(), v->data.size() < 4 ? v->data.size() : 4);
+      memcpy(&n, m.data.data(), m.data.size() - 2 < 4 ? m.data.size() - 2 : 4);
       result = static_cast<TQREGVAR>(static_cast<int32_t>(n));
     } else {
-      // Two terminators: ends a string and a multi-string alike.
-      var_buf_.assign(v->data);
-      var_buf_.append(2, '\0');
-      result = reinterpret_cast<TQREGVAR>(var_buf_.data());
+      result = reinterpret_cast<TQREGVAR>(m.data.data());
     }
     return TQREG_OK;
   });

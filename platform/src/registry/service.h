@@ -88,6 +88,11 @@ class Service {
     size_t len;
     size_t folded_end;  // end of this component in the folded path
   };
+  struct VarMemo {
+    bool found = false;
+    uint32_t type = 0;
+    std::string data;  // the value's bytes and two NULs
+  };
   // Thrown when a read finds the cache stale at the start of its snapshot;
   // the cache is then empty and the call runs again inside the snapshot.
   struct Restart {};
@@ -148,6 +153,8 @@ class Service {
   std::unordered_map<int64_t, Node> nodes_;
   std::unordered_map<std::string, int64_t> paths_;
   size_t cache_bytes_ = 0;
+  // One-call reads (GetVar) by versioned flag, key path and value name.
+  std::unordered_map<std::string, VarMemo> vars_;
   // Paths remembered as missing (values 0 in paths_): dropped when a key is
   // created, since any of them may exist now.
   std::vector<std::string> negatives_;
@@ -164,7 +171,8 @@ class Service {
   std::string folded_;
   std::string key_buf_;
   std::string name_buf_;
-  std::string var_buf_;  // result of GetVar / GetFwdir
+  std::string var_buf_;  // result of GetFwdir
+  std::string var_key_;
 };
 
 }  // namespace reg

@@ -56,11 +56,8 @@ const char *const kSql[] = {
     "DELETE FROM vals WHERE key = ?1 AND name = ?2",
     TQ_SUBTREE "DELETE FROM vals WHERE key IN sub",
     TQ_SUBTREE "DELETE FROM keys WHERE id IN sub",
-    "SAVEPOINT op",
-    "RELEASE op",
-    "ROLLBACK TO op",
 };
-static_assert(sizeof(kSql) / sizeof(kSql[0]) == 17, "one SQL text per statement id");
+static_assert(sizeof(kSql) / sizeof(kSql[0]) == 14, "one SQL text per statement id");
 
 // Resets a statement (and drops its bindings) when the scope ends.
 class StmtScope {
@@ -155,6 +152,9 @@ bool Store::Open(const std::string &dir, const std::string &file, std::string *e
       }
     }
     Exec(DurableCommits() ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
+    // Room for a whole batch's pages: a smaller page cache spills and
+    // rewrites the same pages to the WAL many times over.
+    Exec("PRAGMA cache_size = -32768");
     InitSchema();
     Prepare();
   } catch (const DbError &e) {
@@ -258,13 +258,7 @@ void Store::Begin() { Run(Stmt(kBegin)); }
 void Store::BeginImmediate() { Run(Stmt(kBeginImmediate)); }
 void Store::Commit() { Run(Stmt(kCommit)); }
 
-void Store::Savepoint() { Run(Stmt(kSavepoint)); }
-void Store::Release() { Run(Stmt(kRelease)); }
-
-void Store::RollbackToSavepoint() {
-  Run(Stmt(kRollbackTo));
-  Run(Stmt(kRelease));
-}
+int64_t Store::TotalChanges() const { return sqlite3_total_changes64(db_); }
 
 void Store::Abandon() noexcept {
   // Kept reachable on purpose: the connection belongs to the parent process.

@@ -79,11 +79,8 @@ class Store {
   void BeginImmediate();  // takes the write lock now
   void Commit();
   void Rollback() noexcept;
-  // One operation inside a longer transaction (a batch): a savepoint that is
-  // released on success or rolled back to on failure.
-  void Savepoint();
-  void Release();
-  void RollbackToSavepoint();
+  // Rows inserted, updated or deleted by this connection so far.
+  int64_t TotalChanges() const;
   // In a child process after fork(): forgets the parent's connection without
   // touching it (the parent may be in the middle of a transaction).
   void Abandon() noexcept;
@@ -120,9 +117,6 @@ class Store {
     kDeleteValue,
     kDeleteSubtreeValues,
     kDeleteSubtreeKeys,
-    kSavepoint,
-    kRelease,
-    kRollbackTo,
     kStmtCount
   };
 
