@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "registry/context_binding.h"
 
@@ -63,7 +64,7 @@ Service::Service() {
 template <typename Op>
 int Service::ReadCall(Op op) {
   auto lock = Enter();
-  int rc = EnsureOpen();
+  int rc = EnsureOpen(false);
   if (rc != TQREG_OK) return rc;
   try {
     if (!batch_txn_) Sync();  // inside a batch the write lock is ours
@@ -86,7 +87,7 @@ int Service::ReadCall(Op op) {
 template <typename Op>
 int Service::WriteCall(Op op) {
   auto lock = Enter();
-  int rc = EnsureOpen();
+  int rc = EnsureOpen(true);
   if (rc != TQREG_OK) return rc;
   // A batch whose transaction failed writes nothing more until its end.
   if (batch_depth_ > 0 && !batch_txn_) return TQREG_E_IO;
@@ -131,17 +132,22 @@ int Service::WriteCall(Op op) {
   }
 }
 
-int Service::EnsureOpen() {
-  if (store_.is_open()) return TQREG_OK;
+// Reads open an existing registry or stand in an empty one; the first write
+// creates it. A stand-in is replaced as soon as the file exists.
+int Service::EnsureOpen(bool for_write) {
   const char *dir = getenv("TQ_REGISTRY_DIR");
+  if (store_.is_open()) {
+    if (!store_.placeholder()) return TQREG_OK;
+    if (!for_write && access(store_file_.c_str(), F_OK) != 0) return TQREG_OK;
+  }
   std::string d = dir && *dir ? dir : TQ_REGISTRY_DEFAULT_DIR;
   while (d.size() > 1 && d.back() == '/') d.pop_back();
-  std::string file = d + "/ctx" + std::to_string(CurrentContext()) + ".db";
+  store_file_ = d + "/ctx" + std::to_string(CurrentContext()) + ".db";
   std::string err;
   ClearCache();
   data_version_ = -1;
   in_txn_ = false;
-  return store_.Open(d, file, &err) ? TQREG_OK : TQREG_E_IO;
+  return store_.Open(d, store_file_, for_write, &err) ? TQREG_OK : TQREG_E_IO;
 }
 
 void Service::Sync() {
@@ -639,7 +645,7 @@ int Service::Reset() {
   ClearCache();
   data_version_ = -1;
   in_txn_ = false;
-  return EnsureOpen();
+  return EnsureOpen(false);
 }
 
 int Service::DropCache() {
@@ -786,7 +792,7 @@ int Service::BeginBatch() {
     ++batch_depth_;  // joins the outer batch
     return TQREG_OK;
   }
-  int rc = EnsureOpen();
+  int rc = EnsureOpen(true);
   if (rc != TQREG_OK) return rc;
   try {
     store_.BeginImmediate();

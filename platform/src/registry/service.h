@@ -107,7 +107,7 @@ class Service {
   int ReadCall(Op op);
   template <typename Op>
   int WriteCall(Op op);
-  int EnsureOpen();
+  int EnsureOpen(bool for_write);
   void Sync();
   void EnsureSnapshot();
   void TakeSnapshotVersion();
@@ -139,6 +139,7 @@ class Service {
 
   std::mutex mu_;
   Store store_;
+  std::string store_file_;  // the database file of the current context
   int64_t data_version_ = -1;
   bool in_txn_ = false;
 

@@ -123,13 +123,23 @@ void Store::Exec(const char *sql) {
   }
 }
 
-bool Store::Open(const std::string &dir, const std::string &file, std::string *err) {
+bool Store::Open(const std::string &dir, const std::string &file, bool create,
+                 std::string *err) {
   Close();
-  if (!MakeDirs(dir)) {
+  // A registry that does not exist yet reads as empty: an in-memory
+  // database with the schema stands in, and nothing is created on disk
+  // until the first write.
+  bool missing = access(file.c_str(), F_OK) != 0;
+  if (missing && errno != ENOENT) {
+    *err = std::string("cannot reach ") + file + ": " + strerror(errno);
+    return false;
+  }
+  placeholder_ = missing && !create;
+  if (missing && create && !MakeDirs(dir)) {
     *err = "cannot create directory " + dir;
     return false;
   }
-  int rc = sqlite3_open_v2(file.c_str(), &db_,
+  int rc = sqlite3_open_v2(placeholder_ ? ":memory:" : file.c_str(), &db_,
                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                            nullptr);
   if (rc != SQLITE_OK) {
@@ -142,7 +152,7 @@ bool Store::Open(const std::string &dir, const std::string &file, std::string *e
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     // Switching to WAL needs a moment of exclusive access; another process
     // opening the same new file at once may hold it.
-    for (int attempt = 0;; ++attempt) {
+    for (int attempt = 0; !placeholder_; ++attempt) {
       try {
         Exec("PRAGMA journal_mode = WAL");
         break;
@@ -156,7 +166,6 @@ bool Store::Open(const std::string &dir, const std::string &file, std::string *e
     // rewrites the same pages to the WAL many times over.
     Exec("PRAGMA cache_size = -32768");
     InitSchema();
-    Prepare();
   } catch (const DbError &e) {
     *err = e.what();
     Close();
@@ -193,12 +202,14 @@ void Store::InitSchema() {
   }
 }
 
-void Store::Prepare() {
-  for (int i = 0; i < kStmtCount; ++i) {
-    if (sqlite3_prepare_v3(db_, kSql[i], -1, SQLITE_PREPARE_PERSISTENT, &stmts_[i], nullptr) !=
-        SQLITE_OK)
-      Fail(kSql[i]);
-  }
+// Statements are prepared on first use: a short-lived process that reads
+// one value prepares only what that read needs.
+sqlite3_stmt *Store::Stmt(StmtId id) {
+  if (stmts_[id] == nullptr &&
+      sqlite3_prepare_v3(db_, kSql[id], -1, SQLITE_PREPARE_PERSISTENT, &stmts_[id], nullptr) !=
+          SQLITE_OK)
+    Fail(kSql[id]);
+  return stmts_[id];
 }
 
 void Store::Close() {
@@ -273,7 +284,11 @@ void Store::Abandon() noexcept {
 
 void Store::Rollback() noexcept {
   if (!db_ || sqlite3_get_autocommit(db_)) return;
-  sqlite3_stmt *st = Stmt(kRollback);
+  sqlite3_stmt *st = stmts_[kRollback];
+  if (st == nullptr) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return;
+  }
   sqlite3_step(st);
   sqlite3_reset(st);
 }

@@ -57,9 +57,13 @@ class Store {
   Store(const Store &) = delete;
   Store &operator=(const Store &) = delete;
 
-  // Opens (creating directory, file and schema as needed) the database at
-  // file. False with *err set on failure; the store is then closed.
-  bool Open(const std::string &dir, const std::string &file, std::string *err);
+  // Opens the database at file; with create, makes the directory, the file
+  // and the schema as needed. Without create a missing file is stood in for
+  // by an empty in-memory registry (a placeholder). False with *err set on
+  // failure; the store is then closed.
+  bool Open(const std::string &dir, const std::string &file, bool create, std::string *err);
+  // True when the open store is the stand-in for a registry not yet created.
+  bool placeholder() const { return placeholder_; }
   // Finalises the statements and closes the connection.
   void Close();
   bool is_open() const { return db_ != nullptr; }
@@ -122,13 +126,13 @@ class Store {
 
   void Exec(const char *sql);
   void InitSchema();
-  void Prepare();
-  sqlite3_stmt *Stmt(StmtId id) { return stmts_[id]; }
+  sqlite3_stmt *Stmt(StmtId id);
   // Steps a statement that returns no rows, then resets it.
   void Run(sqlite3_stmt *st);
   [[noreturn]] void Fail(const char *what);
 
   sqlite3 *db_ = nullptr;
+  bool placeholder_ = false;
   sqlite3_stmt *stmts_[kStmtCount] = {};
   // First copy of the WAL-index header (12 words, see SQLite's WAL format)
   // in the connection's shared-memory mapping, and its last seen content.
