@@ -70,7 +70,7 @@ TEST_F(BatchTest, AWriteThatFailsOnItsOwnFailsAlone) {
   ASSERT_EQ(TQREG_OK, TqkRegBeginBatch());
   uint32_t n = 0;
   EXPECT_EQ(TQREG_OK, TqkRegSetValueEx(h, "v0", 0, TQREG_DWORD, &n, 4));
-  std::string too_long(TQREG_MAX_NAME + 1, 'x');
+  std::string too_long(TQREG_MAX_VALUE_NAME + 1, 'x');
   EXPECT_EQ(TQREG_E_LIMIT, TqkRegSetValueEx(h, too_long.c_str(), 0, TQREG_DWORD, &n, 4));
   EXPECT_EQ(TQREG_E_BADHANDLE, TqkRegSetValueEx(h + 1, "v9", 0, TQREG_DWORD, &n, 4));
   TQHKEY sub = 0;

@@ -122,7 +122,7 @@ TEST_F(RegVar, SetVarCreatesTheKeyAndHonoursCurrentVersion) {
   // Unversioned writes ignore it.
   EXPECT_EQ(0, TQPRODIS_SetVarToRegistry("SOFTWARE\\Tarquel\\New", "N", 3, 0));
   EXPECT_EQ(3, TQPRODIS_GetVarFromRegistry("SOFTWARE\\Tarquel\\New", "N", 0));
-  EXPECT_EQ(-1, TQPRODIS_SetVarToRegistry("SOFTWARE\\Tarquel\\New", std::string(256, 'n').c_str(),
+  EXPECT_EQ(-1, TQPRODIS_SetVarToRegistry("SOFTWARE\\Tarquel\\New", std::string(TQREG_MAX_VALUE_NAME + 1, 'n').c_str(),
                                           1, 0));
   TqkRegCloseKey(k);
 }

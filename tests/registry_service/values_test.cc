@@ -148,7 +148,7 @@ TEST_F(RegValues, DataAndNameLimitsHoldAtTheBoundary) {
   ASSERT_TRUE(Query(k_, "big", &data));
   EXPECT_EQ(big, data);  // untouched by the refused write
 
-  std::string n255(255, 'v'), n256(256, 'v');
+  std::string n255(TQREG_MAX_VALUE_NAME, 'v'), n256(TQREG_MAX_VALUE_NAME + 1, 'v');
   EXPECT_EQ(TQREG_OK, SetStr(k_, n255, "ok"));
   EXPECT_EQ(TQREG_E_LIMIT, SetStr(k_, n256, "no"));
   EXPECT_EQ(Strings({"big", n255}), ValueNames(k_));

@@ -360,7 +360,8 @@ bool ParseReg(const std::string &raw, RegFile &out, std::string &error) {
     } else if (!ParseQuoted(l, pos, v.name, problem)) {
       return Fail(error, lineno, "value name: " + problem);
     }
-    if (v.name.size() > TQREG_MAX_NAME) return Fail(error, lineno, "value name longer than 255 characters");
+    if (v.name.size() > TQREG_MAX_VALUE_NAME)
+      return Fail(error, lineno, "value name longer than 16383 characters");
     while (pos < l.size() && (l[pos] == ' ' || l[pos] == '\t')) ++pos;
     if (pos >= l.size() || l[pos] != '=') return Fail(error, lineno, "missing '=' after the value name");
     std::string data = Trim(l.substr(pos + 1));

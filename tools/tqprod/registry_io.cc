@@ -61,9 +61,14 @@ std::string StatusText(int rc) {
     case TQREG_E_NOTFOUND: return "not found";
     case TQREG_E_BADHANDLE: return "the key was deleted meanwhile";
     case TQREG_E_INVALID: return "invalid name or argument";
-    case TQREG_E_LIMIT: return "beyond the registry's limits (name 255, data 1 MiB, depth 512)";
-    case TQREG_E_IO: return "the registry database failed";
-    default: return "error " + std::to_string(rc);
+    case TQREG_E_LIMIT:
+      return "beyond the registry's limits (key name 255, value name 16383, data 1 MiB, depth 512)";
+    default: {
+      // A database failure: the platform's text names the file and the cause.
+      const char *text = TqkRegGetLastErrorText();
+      if (TqkRegGetLastError() == rc && text != nullptr && *text != '\0') return text;
+      return "error " + std::to_string(rc);
+    }
   }
 }
 
@@ -142,10 +147,12 @@ bool ListKey(const std::string &key, std::vector<std::string> &subkeys,
   Key k;
   int rc = k.Open(key);
   if (rc != 0) return why = "key " + Describe(key) + ": " + StatusText(rc), false;
-  char name[TQREG_MAX_NAME + 1];
-  for (unsigned i = 0; TqkRegEnumKey(k.h, i, name, sizeof name) == 0; ++i) subkeys.push_back(name);
+  std::vector<char> buf(TQREG_MAX_VALUE_NAME + 1);
+  char *name = buf.data();
+  for (unsigned i = 0; TqkRegEnumKey(k.h, i, name, TQREG_MAX_NAME + 1) == 0; ++i)
+    subkeys.push_back(name);
   for (unsigned i = 0;; ++i) {
-    unsigned name_size = sizeof name, type = 0, data_size = 0;
+    unsigned name_size = static_cast<unsigned>(buf.size()), type = 0, data_size = 0;
     int erc = TqkRegEnumValue(k.h, i, name, &name_size, nullptr, &type, nullptr, &data_size);
     if (erc != 0 && erc != TQREG_E_MOREDATA) break;
     Value v;

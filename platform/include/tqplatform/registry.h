@@ -48,18 +48,28 @@ typedef intptr_t TQREGVAR;
 #define TQREG_MULTI_SZ  7u
 
 /* Limits: refused with TQREG_E_LIMIT, never overflowed. */
-#define TQREG_MAX_NAME   255u              /* one key-name component / value name */
+#define TQREG_MAX_NAME   255u              /* one key-name component */
+#define TQREG_MAX_VALUE_NAME 16383u        /* one value name */
 #define TQREG_MAX_DATA   (1024u * 1024u)   /* bytes of value data */
 #define TQREG_MAX_DEPTH  512u              /* key components below the root */
 
-/* Status codes. */
+/* Status codes, one per cause (the Windows error numbers of the same
+ * causes). The per-thread last error (below) says which database and why. */
 #define TQREG_OK            0
 #define TQREG_E_NOTFOUND    2   /* key or value absent, or index past the end */
+#define TQREG_E_ACCESS      5   /* access denied: the database file or its
+                                   directory is not writable */
 #define TQREG_E_BADHANDLE   6   /* unknown, closed or deleted key handle */
 #define TQREG_E_INVALID     87  /* NULL or malformed argument */
+#define TQREG_E_DISKFULL    112 /* disk full, or the file-size limit reached */
+#define TQREG_E_BUSY        170 /* another writer held the lock past the busy
+                                   timeout */
 #define TQREG_E_MOREDATA    234 /* buffer too small; size set to the need */
+#define TQREG_E_TIMEOUT     258 /* a wait ended without the event */
+#define TQREG_E_CORRUPT     1009 /* the file is not a registry database, or is
+                                    corrupt */
+#define TQREG_E_IO          1117 /* any other failure of the database */
 #define TQREG_E_LIMIT       1450 /* a limit above was exceeded */
-#define TQREG_E_IO          1117 /* the database failed */
 
 TQAPI TQHKEY TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(void);
 /* Open and create write a new handle to *out (0 on failure); a path that
@@ -110,6 +120,18 @@ TQAPI int reset_reg_sic_cache(void);
  * exits. TqkResetGlobalEntries inside a batch rolls it back. */
 TQAPI int TqkRegBeginBatch(void);
 TQAPI int TqkRegEndBatch(int commit);
+
+/* The last error of the calling thread, as GetLastError on Windows: every
+ * failing call of the registry service sets it, success leaves it as it was.
+ * The text is one line naming the database and the cause, e.g.
+ * "ctx0.db in /var/lib/tqprod50/registry: not writable (read-only file)";
+ * it stays valid until the thread's next registry call. A caller that must
+ * know whether a write whose result is not reported (TQPROD_SetValue)
+ * succeeded sets the last error to 0, writes, and reads it back. Every
+ * failed write is also logged through tderrorFunc. */
+TQAPI int TqkRegGetLastError(void);
+TQAPI void TqkRegSetLastError(int code);
+TQAPI const char *TqkRegGetLastErrorText(void);
 
 /* One-call reader; versioned 1 reads below the key's "CurrentVersion"
  * subkey. Strings stay valid until the next call into the service. */

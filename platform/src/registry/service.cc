@@ -5,7 +5,12 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <set>
+
 #include "registry/context_binding.h"
+#include "registry/last_error.h"
 
 namespace tq {
 namespace platform {
@@ -32,8 +37,8 @@ void FoldInto(const char *s, size_t n, std::string *out) {
 }
 
 bool NameTooLong(const char *name, size_t *len) {
-  *len = strnlen(name, TQREG_MAX_NAME + 1);
-  return *len > TQREG_MAX_NAME;
+  *len = strnlen(name, TQREG_MAX_VALUE_NAME + 1);
+  return *len > TQREG_MAX_VALUE_NAME;
 }
 
 void AtforkPrepare() { Service::Instance().BeforeFork(); }
@@ -78,9 +83,8 @@ int Service::ReadCall(Op op) {
     }
     FinishRead();
     return rc;
-  } catch (const DbError &) {
-    Abort();
-    return TQREG_E_IO;
+  } catch (const DbError &e) {
+    return Failed(e);
   }
 }
 
@@ -89,8 +93,13 @@ int Service::WriteCall(Op op) {
   auto lock = Enter();
   int rc = EnsureOpen(true);
   if (rc != TQREG_OK) return rc;
+  if (!store_.read_only().empty()) {
+    SetLastError(TQREG_E_ACCESS,
+                 std::string(where_.load()) + ": not writable (" + store_.read_only() + ")");
+    return TQREG_E_ACCESS;
+  }
   // A batch whose transaction failed writes nothing more until its end.
-  if (batch_depth_ > 0 && !batch_txn_) return TQREG_E_IO;
+  if (batch_depth_ > 0 && !batch_txn_) return Refuse(TQREG_E_IO);
   const bool batched = batch_txn_;
   try {
     const int64_t changes_before = store_.TotalChanges();
@@ -123,31 +132,101 @@ int Service::WriteCall(Op op) {
     else if (rc == TQREG_OK || store_.TotalChanges() != changes_before)
       ClearCache();
     return rc;
-  } catch (const DbError &) {
-    Abort();
-    return TQREG_E_IO;
+  } catch (const DbError &e) {
+    return Failed(e);
   } catch (const Restart &) {  // not expected inside a write transaction
     Abort();
     return TQREG_E_IO;
   }
 }
 
-// Reads open an existing registry or stand in an empty one; the first write
-// creates it. A stand-in is replaced as soon as the file exists.
-int Service::EnsureOpen(bool for_write) {
-  const char *dir = getenv("TQ_REGISTRY_DIR");
-  if (store_.is_open()) {
-    if (!store_.placeholder()) return TQREG_OK;
-    if (!for_write && access(store_file_.c_str(), F_OK) != 0) return TQREG_OK;
+namespace {
+
+// What a failed open depends on: the file and its directory as they are now.
+std::string FileState(const std::string &file, const std::string &dir) {
+  std::string out;
+  for (const std::string *p : {&file, &dir}) {
+    struct stat st;
+    if (stat(p->c_str(), &st) != 0) {
+      out += "missing;";
+      continue;
+    }
+    out += std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
+           std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+           std::to_string(st.st_mtim.tv_nsec) + ":" + std::to_string(st.st_mode) + ";";
   }
+  return out;
+}
+
+// "ctx0.db in DIR", kept for the life of the process: failures of any
+// thread point at it.
+const char *Intern(const std::string &text) {
+  static std::mutex mu;
+  static std::set<std::string> strings;
+  std::lock_guard<std::mutex> lock(mu);
+  return strings.insert(text).first->c_str();
+}
+
+}  // namespace
+
+int Service::Failed(const DbError &e) {
+  Abort();
+  SetLastError(e.code(), std::string(where_.load()) + ": " + e.what());
+  return e.code();
+}
+
+int Service::Refuse(int code) {
+  // A database failure already left its own text.
+  bool database = code == TQREG_E_ACCESS || code == TQREG_E_DISKFULL || code == TQREG_E_BUSY ||
+                  code == TQREG_E_CORRUPT || code == TQREG_E_IO;
+  if (code != TQREG_OK && !(database && LastError() == code))
+    SetLastErrorCode(code, where_.load());
+  return code;
+}
+
+// Reads open an existing registry or stand in an empty one; the first write
+// creates it. A stand-in is replaced as soon as the file exists, a read-only
+// registry as soon as it can be written. A registry that failed to open is
+// tried again only once its file or directory has changed: a broken
+// registry fails every call at once, with the same code and text.
+int Service::EnsureOpen(bool for_write) {
+  if (store_.is_open()) {
+    if (store_.placeholder()) {
+      if (!for_write && access(store_file_.c_str(), F_OK) != 0) return TQREG_OK;
+    } else if (!store_.read_only().empty() && for_write) {
+      if (access(store_file_.c_str(), W_OK) != 0 || access(store_dir_.c_str(), W_OK) != 0)
+        return TQREG_OK;  // still read-only: the write is refused by the caller
+    } else {
+      return TQREG_OK;
+    }
+  }
+  const char *dir = getenv("TQ_REGISTRY_DIR");
   std::string d = dir && *dir ? dir : TQ_REGISTRY_DEFAULT_DIR;
   while (d.size() > 1 && d.back() == '/') d.pop_back();
-  store_file_ = d + "/ctx" + std::to_string(CurrentContext()) + ".db";
-  std::string err;
+  std::string base = "ctx" + std::to_string(CurrentContext()) + ".db";
+  std::string file = d + "/" + base;
+  if (open_failure_code_ != TQREG_OK && file == store_file_ &&
+      FileState(file, d) == open_failure_state_) {
+    SetLastError(open_failure_code_, open_failure_text_);
+    return open_failure_code_;
+  }
+  store_file_ = file;
+  store_dir_ = d;
+  where_ = Intern(base + " in " + d);
   ClearCache();
   data_version_ = -1;
   in_txn_ = false;
-  return store_.Open(d, store_file_, for_write, &err) ? TQREG_OK : TQREG_E_IO;
+  open_failure_code_ = TQREG_OK;
+  try {
+    store_.Open(d, store_file_, for_write);
+  } catch (const DbError &e) {
+    open_failure_code_ = e.code();
+    open_failure_text_ = std::string(where_.load()) + ": " + e.what();
+    open_failure_state_ = FileState(file, d);
+    SetLastError(open_failure_code_, open_failure_text_);
+    return open_failure_code_;
+  }
+  return TQREG_OK;
 }
 
 void Service::Sync() {
@@ -245,7 +324,7 @@ int Service::ResolveHandle(TQHKEY h, int64_t *id, int *depth) {
   return TQREG_OK;
 }
 
-int Service::AllocHandle(int64_t id, int depth, TQHKEY *out) {
+int Service::AllocHandle(int64_t id, int depth, std::string path, TQHKEY *out) {
   if (id == kRootKeyId) {
     *out = kRootHandle;
     return TQREG_OK;
@@ -255,13 +334,14 @@ int Service::AllocHandle(int64_t id, int depth, TQHKEY *out) {
     idx = free_slots_.back();
     free_slots_.pop_back();
   } else {
-    if (slots_.size() >= kIndexMask) return TQREG_E_LIMIT;
+    if (slots_.size() >= kIndexMask) return Refuse(TQREG_E_LIMIT);
     slots_.emplace_back();
     idx = static_cast<uint32_t>(slots_.size() - 1);
   }
   Slot &s = slots_[idx];
   s.key = id;
   s.depth = depth;
+  s.path = std::move(path);
   s.used = true;
   *out = (s.gen << kIndexBits) | (idx + 1);
   return TQREG_OK;
@@ -471,40 +551,72 @@ bool Service::ReadVar(const char *key_path, const char *value_name, int versione
 
 // ---- Operations ------------------------------------------------------------
 
+// The handle is bound under the same lock as the lookup that found its key,
+// or, when the lock had to be let go in between, only if no reset moved the
+// process to another registry meanwhile (the key id would name a key of the
+// wrong database).
 int Service::OpenKey(TQHKEY parent, const char *path, TQHKEY *out) {
-  if (out == nullptr) return TQREG_E_INVALID;
+  if (out == nullptr || path == nullptr) return Refuse(TQREG_E_INVALID);
   *out = 0;
-  if (path == nullptr) return TQREG_E_INVALID;
-  int64_t id = 0;
-  int depth = 0;
-  int rc = ReadCall([&] {
-    int64_t pid;
-    int pdepth;
-    int r = ResolveHandle(parent, &pid, &pdepth);
-    if (r != TQREG_OK) return r;
-    return Resolve(pid, pdepth, path, &id, &depth);
-  });
-  if (rc != TQREG_OK) return rc;
-  auto lock = Enter();
-  return AllocHandle(id, depth, out);
+  for (int attempt = 0;; ++attempt) {
+    int64_t id = 0;
+    int depth = 0;
+    uint64_t generation = 0;
+    std::string full;
+    int rc = ReadCall([&] {
+      generation = reset_generation_;
+      int64_t pid;
+      int pdepth;
+      int r = ResolveHandle(parent, &pid, &pdepth);
+      if (r != TQREG_OK) return r;
+      full = JoinKeyPath(parent, path);
+      return Resolve(pid, pdepth, path, &id, &depth);
+    });
+    if (rc != TQREG_OK) return Refuse(rc);
+    auto lock = Enter();
+    if (generation == reset_generation_) return AllocHandle(id, depth, std::move(full), out);
+    if (attempt > 0) return Refuse(TQREG_E_BADHANDLE);
+  }
 }
 
 int Service::CreateKey(TQHKEY parent, const char *path, TQHKEY *out) {
-  if (out == nullptr) return TQREG_E_INVALID;
+  if (out == nullptr || path == nullptr) return Refuse(TQREG_E_INVALID);
   *out = 0;
-  if (path == nullptr) return TQREG_E_INVALID;
   int64_t id = 0;
   int depth = 0;
+  uint64_t generation = 0;
+  std::string full;
   int rc = WriteCall([&] {
+    generation = reset_generation_;
     int64_t pid;
     int pdepth;
     int r = ResolveHandle(parent, &pid, &pdepth);
     if (r != TQREG_OK) return r;
+    full = JoinKeyPath(parent, path);
     return CreatePath(pid, pdepth, path, &id, &depth);
   });
-  if (rc != TQREG_OK) return rc;
+  if (rc != TQREG_OK) return Refuse(rc);
   auto lock = Enter();
-  return AllocHandle(id, depth, out);
+  if (generation != reset_generation_) return Refuse(TQREG_E_BADHANDLE);
+  return AllocHandle(id, depth, std::move(full), out);
+}
+
+std::string Service::JoinKeyPath(TQHKEY parent, const char *path) {
+  std::string out = parent == kRootHandle ? std::string() : slots_[(parent & kIndexMask) - 1].path;
+  while (*path == '\\') ++path;
+  if (!out.empty() && *path) out += '\\';
+  out += path;
+  while (!out.empty() && out.back() == '\\') out.pop_back();
+  return out;
+}
+
+std::string Service::KeyPathOf(TQHKEY key) {
+  auto lock = Enter();
+  if (key == kRootHandle) return std::string();
+  uint32_t idx = key & kIndexMask;
+  if (idx == 0 || idx > slots_.size()) return "(invalid handle)";
+  const Slot &s = slots_[idx - 1];
+  return s.used && s.gen == (key >> kIndexBits) ? s.path : "(invalid handle)";
 }
 
 int Service::CloseKey(TQHKEY key) {
@@ -639,6 +751,7 @@ int Service::DeleteValue(TQHKEY key, const char *name) {
 
 int Service::Reset() {
   auto lock = Enter();
+  ++reset_generation_;
   batch_txn_ = false;  // an open batch is rolled back with the connection
   store_.Close();
   InvalidateHandles();
@@ -696,9 +809,9 @@ TQREGVAR Service::GetVar(const char *key_path, const char *value_name, int versi
 
 int Service::SetVar(const char *key_path, const char *value_name, uint32_t value,
                     int versioned) {
-  if (key_path == nullptr || value_name == nullptr) return -1;
+  if (key_path == nullptr || value_name == nullptr) return Refuse(TQREG_E_INVALID), -1;
   size_t len;
-  if (NameTooLong(value_name, &len)) return -1;
+  if (NameTooLong(value_name, &len)) return Refuse(TQREG_E_LIMIT), -1;
   int rc = WriteCall([&] {
     int64_t id;
     int depth;
@@ -716,7 +829,7 @@ int Service::SetVar(const char *key_path, const char *value_name, uint32_t value
     dirty_values_.push_back(id);
     return TQREG_OK;
   });
-  return rc == TQREG_OK ? 0 : -1;
+  return Refuse(rc) == TQREG_OK ? 0 : -1;
 }
 
 int Service::CopyValues(TQHKEY src, TQHKEY dst) {
@@ -733,7 +846,7 @@ int Service::CopyValues(TQHKEY src, TQHKEY dst) {
     dirty_values_.push_back(did);
     return TQREG_OK;
   });
-  return rc == TQREG_OK ? 0 : -1;
+  return Refuse(rc) == TQREG_OK ? 0 : -1;
 }
 
 const char *Service::GetFwdir() {
@@ -794,13 +907,17 @@ int Service::BeginBatch() {
   }
   int rc = EnsureOpen(true);
   if (rc != TQREG_OK) return rc;
+  if (!store_.read_only().empty()) {
+    SetLastError(TQREG_E_ACCESS,
+                 std::string(where_.load()) + ": not writable (" + store_.read_only() + ")");
+    return TQREG_E_ACCESS;
+  }
   try {
     store_.BeginImmediate();
     in_txn_ = true;
     TakeSnapshotVersion();
-  } catch (const DbError &) {
-    Abort();
-    return TQREG_E_IO;
+  } catch (const DbError &e) {
+    return Failed(e);
   }
   batch_depth_ = 1;
   batch_txn_ = true;
@@ -826,9 +943,8 @@ int Service::EndBatch(bool commit) {
       try {
         store_.Commit();
         in_txn_ = false;
-      } catch (const DbError &) {
-        Abort();
-        rc = TQREG_E_IO;
+      } catch (const DbError &e) {
+        rc = Failed(e);
       }
     }
   }

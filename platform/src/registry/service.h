@@ -19,6 +19,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -52,6 +53,11 @@ class Service {
   int DeleteValue(TQHKEY key, const char *name);
   int Reset();
   int DropCache();
+  // The key path of a handle, for messages.
+  std::string KeyPathOf(TQHKEY key);
+  // Notes a failing status as the thread's last error (a database failure
+  // keeps the text it already left); returns code.
+  int Refuse(int code);
 
   // Write batches (TqkRegBeginBatch): one transaction for many writes.
   int BeginBatch();
@@ -82,6 +88,7 @@ class Service {
     int depth = 0;
     uint32_t gen = 1;
     bool used = false;
+    std::string path;  // below the root, as given when opened
   };
   struct Component {
     const char *name;  // as given (case kept)
@@ -108,6 +115,10 @@ class Service {
   template <typename Op>
   int WriteCall(Op op);
   int EnsureOpen(bool for_write);
+  // A database failure: the transaction is rolled back, the thread's last
+  // error set; returns the failure's code.
+  int Failed(const DbError &e);
+
   void Sync();
   void EnsureSnapshot();
   void TakeSnapshotVersion();
@@ -119,7 +130,9 @@ class Service {
 
   // Handle table.
   int ResolveHandle(TQHKEY h, int64_t *id, int *depth);
-  int AllocHandle(int64_t id, int depth, TQHKEY *out);
+  int AllocHandle(int64_t id, int depth, std::string path, TQHKEY *out);
+  // The key path of a handle below the root (for error texts).
+  std::string JoinKeyPath(TQHKEY parent, const char *path);
   void InvalidateHandles();
 
   // Cache-backed lookups.
@@ -140,6 +153,12 @@ class Service {
   std::mutex mu_;
   Store store_;
   std::string store_file_;  // the database file of the current context
+  std::string store_dir_;
+  std::atomic<const char *> where_{""};  // "ctx0.db in DIR", for error texts
+  // The last failed open, and the state of the file and directory then.
+  int open_failure_code_ = TQREG_OK;
+  std::string open_failure_text_;
+  std::string open_failure_state_;
   int64_t data_version_ = -1;
   bool in_txn_ = false;
 
@@ -165,6 +184,7 @@ class Service {
   bool keys_deleted_ = false;
 
   std::vector<Slot> slots_;
+  uint64_t reset_generation_ = 0;  // counts Reset() calls
   std::vector<uint32_t> free_slots_;
 
   // Scratch buffers reused by every call.

@@ -3,9 +3,13 @@
 #include <errno.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <string.h>
 #include <unistd.h>
+
+#include "tqplatform/registry.h"
 
 namespace tq {
 namespace platform {
@@ -13,8 +17,13 @@ namespace reg {
 
 namespace {
 
-// How long a writer waits for another process's write transaction.
-constexpr int kBusyTimeoutMs = 10000;
+// How long a writer waits for another process's write transaction:
+// TQ_REGISTRY_BUSY_MS milliseconds, 10 s by default.
+int BusyTimeoutMs() {
+  const char *text = getenv("TQ_REGISTRY_BUSY_MS");
+  long ms = text && *text ? strtol(text, nullptr, 10) : 10000;
+  return ms > 0 && ms <= 3600000 ? static_cast<int>(ms) : 10000;
+}
 
 const char *const kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -104,60 +113,146 @@ bool DurableCommits() {
 
 Store::~Store() { Close(); }
 
-void Store::Fail(const char *what) {
-  std::string msg = what;
-  if (db_) {
-    msg += ": ";
-    msg += sqlite3_errmsg(db_);
+int StatusOfSqlite(int sqlite_rc, int sys_errno, std::string *cause) {
+  switch (sqlite_rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      *cause = "busy: another process held the write lock past the busy timeout";
+      return TQREG_E_BUSY;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      *cause = "not writable";
+      return TQREG_E_ACCESS;
+    case SQLITE_FULL:
+      *cause = "disk full";
+      return TQREG_E_DISKFULL;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      *cause = "not a registry database, or corrupt";
+      return TQREG_E_CORRUPT;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+      if (sys_errno == ENOSPC) {
+        *cause = "disk full";
+        return TQREG_E_DISKFULL;
+      }
+      if (sys_errno == EFBIG) {
+        *cause = "disk full (file-size limit reached)";
+        return TQREG_E_DISKFULL;
+      }
+      if (sys_errno == EACCES || sys_errno == EPERM || sys_errno == EROFS) {
+        *cause = std::string("not writable (") + strerror(sys_errno) + ")";
+        return TQREG_E_ACCESS;
+      }
+      break;
+    default:
+      break;
   }
-  throw DbError(msg);
+  *cause = std::string("I/O error (") + sqlite3_errstr(sqlite_rc) +
+           (sys_errno ? std::string(": ") + strerror(sys_errno) : std::string()) + ")";
+  return TQREG_E_IO;
+}
+
+// A write that failed without saying why: the file-size limit or a full
+// file system, when either is the case now; else "".
+std::string Store::OutOfRoom() const {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    for (const char *suffix : {"", "-wal"}) {
+      struct stat st;
+      // Within a page of the limit: the next page written would cross it.
+      if (stat((file_ + suffix).c_str(), &st) == 0 &&
+          static_cast<rlim_t>(st.st_size) + 65536 >= limit.rlim_cur)
+        return "disk full (file-size limit reached)";
+    }
+  }
+  struct statvfs fs;
+  std::string dir = file_.substr(0, file_.rfind('/') + 1);
+  if (statvfs(dir.c_str(), &fs) == 0 && fs.f_bavail == 0) return "disk full";
+  return "";
+}
+
+void Store::Fail(const char *what) {
+  int rc = db_ ? sqlite3_extended_errcode(db_) : SQLITE_ERROR;
+  std::string cause;
+  int code = StatusOfSqlite(rc, db_ ? sqlite3_system_errno(db_) : 0, &cause);
+  if (code == TQREG_E_IO && (rc & 0xff) == SQLITE_IOERR) {
+    std::string room = OutOfRoom();
+    if (!room.empty()) code = TQREG_E_DISKFULL, cause = room;
+  }
+  (void)what;
+  throw DbError(code, cause);
 }
 
 void Store::Exec(const char *sql) {
-  char *err = nullptr;
-  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
-  if (rc != SQLITE_OK) {
-    std::string msg = err ? err : sqlite3_errstr(rc);
-    sqlite3_free(err);
-    throw DbError(msg);
-  }
+  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) Fail(sql);
 }
 
-bool Store::Open(const std::string &dir, const std::string &file, bool create,
-                 std::string *err) {
+// Why path cannot be written, or "" when it can (or does not exist).
+static std::string NotWritable(const std::string &path, const char *what) {
+  if (access(path.c_str(), W_OK) == 0 || errno == ENOENT) return "";
+  return std::string("read-only ") + what;
+}
+
+void Store::Open(const std::string &dir, const std::string &file, bool create) {
   Close();
+  file_ = file;
   // A registry that does not exist yet reads as empty: an in-memory
   // database with the schema stands in, and nothing is created on disk
   // until the first write.
   bool missing = access(file.c_str(), F_OK) != 0;
   if (missing && errno != ENOENT) {
-    *err = std::string("cannot reach ") + file + ": " + strerror(errno);
-    return false;
+    int e = errno;
+    throw DbError(e == EACCES ? TQREG_E_ACCESS : TQREG_E_IO,
+                  std::string("cannot be reached (") + strerror(e) + ")");
   }
   placeholder_ = missing && !create;
   if (missing && create && !MakeDirs(dir)) {
-    *err = "cannot create directory " + dir;
-    return false;
+    int e = errno;
+    throw DbError(e == EACCES || e == EROFS ? TQREG_E_ACCESS : TQREG_E_IO,
+                  "cannot create the directory (" + std::string(strerror(e)) + ")");
   }
-  int rc = sqlite3_open_v2(placeholder_ ? ":memory:" : file.c_str(), &db_,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                           nullptr);
-  if (rc != SQLITE_OK) {
-    *err = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
-    Close();
-    return false;
+  // An existing registry that this process may not write is still read.
+  read_only_.clear();
+  if (!missing) {
+    read_only_ = NotWritable(file, "file");
+    if (read_only_.empty()) read_only_ = NotWritable(dir, "directory");
   }
+  int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI |
+              (read_only_.empty() ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                  : SQLITE_OPEN_READONLY);
+  std::string name = placeholder_ ? ":memory:" : "file:" + file;
   try {
+    Connect(name, flags);
+  } catch (const DbError &) {
+    // A read-only directory where no write-ahead log was left behind: the
+    // file alone holds everything, and is read as it is (SQLite cannot set
+    // up its shared index there).
+    struct stat wal;
+    if (read_only_.empty() || (stat((file + "-wal").c_str(), &wal) == 0 && wal.st_size > 0))
+      throw;
+    Connect(name + "?immutable=1", flags);
+  }
+}
+
+void Store::Connect(const std::string &name, int flags) {
+  Close();
+  int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
+  try {
+    if (rc != SQLITE_OK) Fail("open");
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_busy_timeout(db_, BusyTimeoutMs());
     // Switching to WAL needs a moment of exclusive access; another process
-    // opening the same new file at once may hold it.
-    for (int attempt = 0; !placeholder_; ++attempt) {
+    // opening the same new file at once may hold it. Nothing else is worth
+    // a retry.
+    for (int attempt = 0; !placeholder_ && read_only_.empty(); ++attempt) {
       try {
         Exec("PRAGMA journal_mode = WAL");
         break;
-      } catch (const DbError &) {
-        if (attempt >= 50) throw;
+      } catch (const DbError &e) {
+        if (e.code() != TQREG_E_BUSY || attempt >= 50) throw;
         usleep(20000);
       }
     }
@@ -166,34 +261,32 @@ bool Store::Open(const std::string &dir, const std::string &file, bool create,
     // rewrites the same pages to the WAL many times over.
     Exec("PRAGMA cache_size = -32768");
     InitSchema();
-  } catch (const DbError &e) {
-    *err = e.what();
+  } catch (const DbError &) {
     Close();
-    return false;
+    throw;
   }
-  return true;
 }
 
-// Schema version of the file, or -1 when it cannot be read.
-static int UserVersion(sqlite3 *db) {
+// Schema version of the file; a file that is not a database fails here.
+int Store::UserVersion() {
   sqlite3_stmt *st = nullptr;
-  int version = -1;
-  if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
-      sqlite3_step(st) == SQLITE_ROW)
-    version = sqlite3_column_int(st, 0);
+  if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &st, nullptr) != SQLITE_OK)
+    Fail("user_version");
+  int rc = sqlite3_step(st);
+  int version = rc == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
   sqlite3_finalize(st);
+  if (rc != SQLITE_ROW) Fail("user_version");
   return version;
 }
 
 void Store::InitSchema() {
-  int version = UserVersion(db_);
+  int version = UserVersion();
   if (version == 1) return;  // the usual case: no write lock needed
   Exec("BEGIN IMMEDIATE");
   try {
     // Another process may have created the schema meanwhile.
-    version = UserVersion(db_);
-    if (version < 0) Fail("user_version");
-    if (version > 1) throw DbError("registry database has a newer format");
+    version = UserVersion();
+    if (version > 1) throw DbError(TQREG_E_CORRUPT, "a registry database of a newer format");
     if (version == 0) Exec(kSchema);
     Exec("COMMIT");
   } catch (...) {

@@ -28,10 +28,20 @@ namespace tq {
 namespace platform {
 namespace reg {
 
+// A failure of the database: the service's status code for its cause
+// (TQREG_E_ACCESS, _DISKFULL, _BUSY, _CORRUPT or _IO) and a short text.
 class DbError : public std::runtime_error {
  public:
-  explicit DbError(const std::string &what) : std::runtime_error(what) {}
+  DbError(int code, const std::string &what) : std::runtime_error(what), code_(code) {}
+  int code() const { return code_; }
+
+ private:
+  int code_;
 };
+
+// The status code and cause of an SQLite result (with the system's errno of
+// the failing call).
+int StatusOfSqlite(int sqlite_rc, int sys_errno, std::string *cause);
 
 constexpr int64_t kRootKeyId = 1;
 
@@ -59,11 +69,15 @@ class Store {
 
   // Opens the database at file; with create, makes the directory, the file
   // and the schema as needed. Without create a missing file is stood in for
-  // by an empty in-memory registry (a placeholder). False with *err set on
-  // failure; the store is then closed.
-  bool Open(const std::string &dir, const std::string &file, bool create, std::string *err);
+  // by an empty in-memory registry (a placeholder). A file or directory that
+  // is not writable is opened read-only. Throws DbError on failure; the
+  // store is then closed.
+  void Open(const std::string &dir, const std::string &file, bool create);
   // True when the open store is the stand-in for a registry not yet created.
   bool placeholder() const { return placeholder_; }
+  // Why the open store cannot be written ("read-only file", ...); empty
+  // when it can.
+  const std::string &read_only() const { return read_only_; }
   // Finalises the statements and closes the connection.
   void Close();
   bool is_open() const { return db_ != nullptr; }
@@ -125,14 +139,20 @@ class Store {
   };
 
   void Exec(const char *sql);
+  // Opens name with flags and readies the connection; throws DbError.
+  void Connect(const std::string &name, int flags);
   void InitSchema();
+  int UserVersion();
   sqlite3_stmt *Stmt(StmtId id);
   // Steps a statement that returns no rows, then resets it.
   void Run(sqlite3_stmt *st);
   [[noreturn]] void Fail(const char *what);
+  std::string OutOfRoom() const;
 
   sqlite3 *db_ = nullptr;
+  std::string file_;
   bool placeholder_ = false;
+  std::string read_only_;
   sqlite3_stmt *stmts_[kStmtCount] = {};
   // First copy of the WAL-index header (12 words, see SQLite's WAL format)
   // in the connection's shared-memory mapping, and its last seen content.
