@@ -1,12 +1,18 @@
 // Hardened-OS package archive assembly: installer scripts, module packages
 // of a set of CDs, and packing the staging directory /tmp/dw_tmp/tgz into
 // /tmp/dw_tmp/<product>_<sp>_<os>.tgz.
+#include <errno.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <string>
+#include <vector>
 
 #include "cdinfo/cdinfo_internal.h"
 #include "sysroot.h"
@@ -58,6 +64,27 @@ bool WorkDirSafe(const std::string &path) {
   return false;
 }
 
+namespace {
+
+// The caller's PATH with only absolute directories: an empty, "." or
+// relative entry would let a program in the staging directory (or on the
+// medium) run in place of gtar, gzip, cp...
+std::string SafePath() {
+  const char *path = getenv("PATH");
+  std::string out, rest = path ? path : "";
+  for (size_t start = 0; start <= rest.size();) {
+    size_t end = rest.find(':', start);
+    if (end == std::string::npos) end = rest.size();
+    std::string dir = rest.substr(start, end - start);
+    if (!dir.empty() && dir[0] == '/') out += (out.empty() ? "" : ":") + dir;
+    start = end + 1;
+  }
+  return out.empty() ? "/usr/local/bin:/usr/bin:/bin" : out;
+}
+
+}  // namespace
+
+// As system(text), with the environment's PATH made safe for the command.
 int RunShell(const char *label, const char *command) {
   char text[kPathSize];
   if (!FormatInto(text, sizeof text, "%s \"%s\"", "/bin/sh -c", command)) {
@@ -66,7 +93,22 @@ int RunShell(const char *label, const char *command) {
   }
   Trace(label, text, ">");
   fflush(stdout);
-  return system(text);
+  std::vector<std::string> env_text;
+  std::vector<char *> env;
+  for (char **e = environ; *e != nullptr; ++e)
+    if (strncmp(*e, "PATH=", 5) != 0) env.push_back(*e);
+  env_text.push_back("PATH=" + SafePath());
+  env.push_back(&env_text.back()[0]);
+  env.push_back(nullptr);
+  char sh[] = "sh", dash_c[] = "-c";
+  char *argv[] = {sh, dash_c, text, nullptr};
+  pid_t pid;
+  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, env.data()) != 0) return -1;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return status;
 }
 
 namespace {

@@ -1,10 +1,14 @@
 // Package path resolution: the product's package on the medium, a ready
 // ".tgz" returned as is, or an archive assembled in /tmp/dw_tmp; on a set
 // of CDs possibly a CD number to insert (results 30 and 31).
+#include <dirent.h>
+#include <ftw.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include "cdinfo/cdinfo_internal.h"
 
@@ -168,6 +172,27 @@ int IsArch(const char *cd_path, const char *product, const char *sp, const char 
   return rc;
 }
 
+namespace {
+
+int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) { return remove(path); }
+
+// Removes the entries of dir whose names start with "." (not "." and ".."),
+// whole; symbolic links are removed, never followed.
+void RemoveDotEntries(const std::string &dir) {
+  DIR *d = opendir(dir.c_str());
+  if (d == nullptr) return;
+  std::vector<std::string> names;
+  while (struct dirent *e = readdir(d)) {
+    if (e->d_name[0] == '.' && strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)
+      names.push_back(e->d_name);
+  }
+  closedir(d);
+  for (const std::string &name : names)
+    nftw((dir + "/" + name).c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+}  // namespace
+
 int GetPackagePath_Internal(const char *cd_path, const char *product, const char *sp,
                             const char *os, char *new_cd_num, int continue_flag,
                             char *out_path) {
@@ -267,6 +292,7 @@ int GetPackagePath_Internal(const char *cd_path, const char *product, const char
   Trace("CDINFO_GetPackagePath:: Creating Empty dw_tmp\ttgz directory");
   snprintf(cmd, sizeof cmd, "rm -rf %s/dw_tmp/tgz/*", temp_path);
   RunShell(kCommandTrace, cmd);
+  RemoveDotEntries(staging);  // "*" leaves them, and they would be packed
   snprintf(cmd, sizeof cmd, "mkdir %s/dw_tmp/tgz/", temp_path);
   RunShell(kCommandTrace, cmd);
 

@@ -183,7 +183,7 @@ void RestoreTypedValue(const std::string &key, const std::string &line) {
 using ValueRestorer = void (*)(const std::string &key, const std::string &line);
 
 int Restore(const char *file, ValueRestorer restore_value) {
-  FILE *in = file ? fopen(file, "r") : nullptr;
+  FILE *in = file ? fopen(file, "re") : nullptr;
   if (in == nullptr) {
     PrintNotOpened(file);
     return -4;
@@ -218,7 +218,7 @@ extern "C" {
 
 TQAPI int TQPROD_BackupKey(const char *key, const char *file) {
   if (key == nullptr) return -1;  // names no key; nothing is written
-  FILE *out = file ? fopen(file, "w") : nullptr;
+  FILE *out = file ? fopen(file, "we") : nullptr;
   if (out == nullptr) {
     PrintNotOpened(file);
     return -4;

@@ -1,6 +1,8 @@
 // The registry dump: the key-tree walk from "SOFTWARE\Tarquel" writing every
 // key's full path and values to "RegDump" in the current directory.
+#include <fcntl.h>
 #include <stdio.h>
+#include <unistd.h>
 
 #include "maintenance/key_tree_walk.h"
 #include "registry/registry_core.h"
@@ -44,7 +46,10 @@ using namespace tq;
 extern "C" {
 
 TQAPI int TQPROD_DumpRegistry(void) {
-  FILE *out = fopen(kDumpFile, "w");
+  // A symbolic link planted at the name is refused, not followed.
+  int fd = open(kDumpFile, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+  FILE *out = fd < 0 ? nullptr : fdopen(fd, "w");
+  if (out == nullptr && fd >= 0) close(fd);
   if (out == nullptr) {
     printf("The file '%s' was not opened\n", kDumpFile);
     fflush(stdout);

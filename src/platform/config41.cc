@@ -67,7 +67,7 @@ TQAPI char *TQPROD_GetConfigFrom41(char mode) {
   const char *fwdir = getenv("FWDIR");
   if (fwdir == nullptr) return nullptr;
   std::string path = std::string(fwdir) + "/conf/product.conf";
-  FILE *f = fopen(path.c_str(), "r");
+  FILE *f = fopen(path.c_str(), "re");
   if (f == nullptr) return nullptr;
 
   std::string list, name, value;

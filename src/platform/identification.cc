@@ -47,7 +47,7 @@ std::string CdVerValue(const char *text) {
 
 // 1 when a line of the file begins with "DISKLESS=1".
 int HasDisklessLine(const char *fixedPath) {
-  FILE *f = fopen(SysPath(fixedPath).c_str(), "r");
+  FILE *f = fopen(SysPath(fixedPath).c_str(), "re");
   if (f == nullptr) return 0;
   char line[kDisklessLine];
   int found = 0;
@@ -110,7 +110,7 @@ TQAPI int TQPROD_ZudedazVer(char *major, char *minor) {
   snprintf(maj, sizeof maj, "%s", "VXFP2");
   snprintf(min, sizeof min, "%s", "E1");
   int result = 0;
-  if (FILE *f = fopen(SysPath(kCdVer).c_str(), "r")) {
+  if (FILE *f = fopen(SysPath(kCdVer).c_str(), "re")) {
     char line[kCdVerLine];
     while (ReadBoundedLine(f, line, sizeof line)) {
       char *eq = strchr(line, '=');
@@ -208,7 +208,7 @@ TQAPI int TQPROD_IsCrossbeamX(void) {
   const char *fwdir = getenv("FWDIR");
   if (fwdir == nullptr) return 0;
   std::string path = std::string(fwdir) + "/boot/modules/fwkern.conf";
-  FILE *f = fopen(path.c_str(), "r");
+  FILE *f = fopen(path.c_str(), "re");
   if (f == nullptr) return 0;
   static const char kKey[] = "fw_is_running_on_cbs=";
   char line[kFwkernLine];

@@ -3,7 +3,9 @@
 #include <limits.h>
 #include <errno.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -41,8 +43,24 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
   copy->add_option("DST", a->dst, "Destination key, relative to SOFTWARE\\Tarquel")->required();
 
   CLI::App *backup = AddCommand(app, ctx, "backup", "Write a key's subtree to a backup file", [a] {
-    int rc = TQPROD_BackupKey(a->key.c_str(), a->file.c_str());
-    return rc == 0 ? int(kOk) : Error("backup", a->key + " to " + a->file + ": " + Meaning(rc));
+    // Written beside the target and renamed over it only when complete: a
+    // failed backup leaves the previous one as it was.
+    std::string tmp = a->file + ".XXXXXX";
+    int fd = mkstemp(&tmp[0]);
+    if (fd < 0) return Error("backup", "cannot write beside " + a->file + ": " + strerror(errno));
+    struct stat st;
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, stat(a->file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~mask);
+    close(fd);
+    int rc = TQPROD_BackupKey(a->key.c_str(), tmp.c_str());
+    if (rc == 0 && rename(tmp.c_str(), a->file.c_str()) != 0)
+      rc = -4;
+    if (rc != 0) {
+      unlink(tmp.c_str());
+      return Error("backup", a->key + " to " + a->file + ": " + Meaning(rc));
+    }
+    return int(kOk);
   });
   backup->add_option("KEY", a->key, "Key relative to SOFTWARE\\Tarquel (\".\" for all of it)")->required();
   backup->add_option("FILE", a->file, "Backup file (created or truncated)")->required();

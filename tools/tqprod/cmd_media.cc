@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "cli.h"
+#include "output.h"
 #include "json.h"
 #include "tqprod50.h"
 
@@ -96,7 +97,7 @@ int Package(const Args &a, const Context &ctx) {
         Json j;
         j.BeginObject().Field("package", out.data()).Key("cds_asked").StrArray(asked).EndObject().Print();
       } else {
-        printf("%s\n", out.data());
+        printf("%s\n", Shown(out.data()).c_str());
       }
       return kOk;
     }
@@ -154,8 +155,8 @@ void AddMediaCommands(CLI::App &app, Context &ctx) {
           .FieldBool("dvd", dvd == 1).FieldBool("multiple_cd", set).Field("cd", cdnum)
           .EndObject().Print();
     } else {
-      printf("vendor       %s\nversion      %s\nservice pack %s\nkind         %s\n", v.c_str(),
-             ver.c_str(), s.c_str(), dvd == 1 ? "DVD" : set ? ("CD " + cdnum + " of a set").c_str() : "single CD");
+      printf("vendor       %s\nversion      %s\nservice pack %s\nkind         %s\n",
+             Shown(v).c_str(), Shown(ver).c_str(), Shown(s).c_str(), dvd == 1 ? "DVD" : set ? ("CD " + cdnum + " of a set").c_str() : "single CD");
     }
     return int(kOk);
   });
@@ -175,8 +176,8 @@ void AddMediaCommands(CLI::App &app, Context &ctx) {
         j.BeginObject().Field("vendor", f[0]).Field("product", f[1]).Field("version", f[2])
             .Field("sp", f[3]).Field("os", f[4]).EndObject();
       else
-        printf("%-12s %-24s %-10s %-8s %s\n", f[0].c_str(), f[1].c_str(), f[2].c_str(),
-               f[3].c_str(), f[4].c_str());
+        printf("%-12s %-24s %-10s %-8s %s\n", Shown(f[0]).c_str(), Shown(f[1]).c_str(),
+               Shown(f[2]).c_str(), Shown(f[3]).c_str(), Shown(f[4]).c_str());
     }
     if (ctx.json) j.EndArray().Print();
     return found.empty() ? Error("media list", a->cd + ": no products found") : int(kOk);

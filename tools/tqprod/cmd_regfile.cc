@@ -59,7 +59,7 @@ void AddRegFileCommands(CLI::App &app, Context &ctx) {
       return int(kOk);
     }
     std::string tmp = a->file + ".tmp";
-    FILE *f = fopen(tmp.c_str(), "wb");
+    FILE *f = fopen(tmp.c_str(), "wbe");
     if (!f) return Error("export", "cannot create " + tmp + ": " + strerror(errno));
     bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
     ok = (fclose(f) == 0) && ok;

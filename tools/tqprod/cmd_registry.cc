@@ -52,8 +52,8 @@ void TreeText(const KeyNode &node, unsigned depth) {
   std::string indent(depth * 2, ' ');
   std::string name = node.path.empty() ? "HKEY_LOCAL_MACHINE" : node.path.substr(node.path.rfind('\\') + 1);
   if (depth == 0) name = KeyLabel(node.path);
-  printf("%s%s\\\n", indent.c_str(), name.c_str());
-  for (const Value &v : node.values) printf("%s  %s\n", indent.c_str(), ValueLine(v).c_str());
+  printf("%s%s\\\n", indent.c_str(), Shown(name).c_str());
+  for (const Value &v : node.values) printf("%s  %s\n", indent.c_str(), Shown(ValueLine(v)).c_str());
   for (const KeyNode &c : node.children) TreeText(c, depth + 1);
 }
 
@@ -81,7 +81,7 @@ void AddRegistryCommands(CLI::App &app, Context &ctx) {
       ValueJson(j, v);
       j.Print();
     } else {
-      printf("%s\n", FormatData(v).c_str());
+      printf("%s\n", Shown(FormatData(v)).c_str());
     }
     return int(kOk);
   });
@@ -128,8 +128,8 @@ void AddRegistryCommands(CLI::App &app, Context &ctx) {
       j.EndArray().EndObject().Print();
       return int(kOk);
     }
-    for (const std::string &s : subkeys) printf("%s\\\n", s.c_str());
-    for (const Value &v : values) printf("%s\n", ValueLine(v).c_str());
+    for (const std::string &s : subkeys) printf("%s\\\n", Shown(s).c_str());
+    for (const Value &v : values) printf("%s\n", Shown(ValueLine(v)).c_str());
     return int(kOk);
   });
   ls->add_option("KEY", a->key, key_help)->required();

@@ -2,7 +2,9 @@
 //
 // Exit codes: 0 success or true; 1 failure, not found or false; 2 usage
 // error. Errors go to standard error; --json gives structured output.
+#include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -68,5 +70,14 @@ int main(int argc, char **argv) {
   if (!ctx.action) return Error("", "no command given (see tqprod --help)", kUsage);
   int rc = SetUpRegistry(ctx);
   if (rc != kOk) return rc;
-  return ctx.action();
+  // A registry directory that a write of this run had to create is
+  // announced once: a mistyped --registry should not go unnoticed.
+  const char *dir = getenv("TQ_REGISTRY_DIR");
+  std::string where = dir && *dir ? dir : TQ_REGISTRY_DEFAULT_DIR;
+  struct stat st;
+  bool existed = stat(where.c_str(), &st) == 0;
+  rc = ctx.action();
+  if (!existed && stat(where.c_str(), &st) == 0)
+    fprintf(stderr, "tqprod: created a new registry in %s\n", where.c_str());
+  return rc;
 }

@@ -1,5 +1,7 @@
 #include "output.h"
 
+#include <stdio.h>
+
 #include <string.h>
 
 namespace tqtool {
@@ -22,6 +24,28 @@ void ValueJson(Json &j, const Value &v) {
 
 std::string ValueLine(const Value &v) {
   return (v.name.empty() ? "(default)" : v.name) + " (" + TypeName(v.type) + ") = " + FormatData(v);
+}
+
+std::string Shown(const std::string &text) {
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c >= 0x20 && c != 0x7f) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    switch (c) {
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default: {
+        char buf[8];
+        snprintf(buf, sizeof buf, "\\x%02x", c);
+        out += buf;
+      }
+    }
+  }
+  return out;
 }
 
 std::string KeyLabel(const std::string &key) { return key.empty() ? "HKEY_LOCAL_MACHINE" : key; }

@@ -14,6 +14,9 @@ namespace tqtool {
 void ValueJson(Json &j, const Value &v);
 // "name (type) = data"; the empty name shows as "(default)".
 std::string ValueLine(const Value &v);
+// Text for a terminal: control characters shown as escapes ("\r", "\x1b"),
+// so that registry or media text cannot move the cursor or rewrite lines.
+std::string Shown(const std::string &text);
 // A key path for display: "HKEY_LOCAL_MACHINE" for the root.
 std::string KeyLabel(const std::string &key);
 

@@ -334,6 +334,9 @@ bool ParseReg(const std::string &raw, RegFile &out, std::string &error) {
     unsigned lineno = static_cast<unsigned>(i + 1);
     std::string l = Trim(lines[i]);
     if (l.empty() || l[0] == ';') continue;
+    // A name or text cannot hold a NUL: "a\0b" would be written as "a".
+    if (l.find('\0') != std::string::npos)
+      return Fail(error, lineno, "NUL character in a key, a value name or a string");
     if (l[0] == '[') {
       if (l.back() != ']') return Fail(error, lineno, "key line without closing ']'");
       std::string name = l.substr(1, l.size() - 2);

@@ -193,7 +193,7 @@ std::string FormatData(const Value &v) {
     memcpy(&n, v.data.data(), 4);
     return std::to_string(n);
   }
-  if (v.type == TQREG_SZ) return std::string(v.data.c_str());
+  if (v.type == TQREG_SZ || v.type == TQREG_EXPAND_SZ) return std::string(v.data.c_str());
   if (v.type == TQREG_MULTI_SZ) {
     std::string out;
     for (const std::string &item : MultiItems(v.data)) {

@@ -44,6 +44,7 @@ typedef intptr_t TQREGVAR;
 
 /* Value types. */
 #define TQREG_SZ        1u
+#define TQREG_EXPAND_SZ 2u  /* a string with %VARIABLES% (stored as given) */
 #define TQREG_DWORD     4u
 #define TQREG_MULTI_SZ  7u
 

@@ -66,7 +66,7 @@ extern "C" {
 
 TQAPI const char *TqOsName(void) {
   static char name[tq::identity::kNameMax];
-  FILE *f = fopen(tq::SysPath("/etc/tq-release").c_str(), "r");
+  FILE *f = fopen(tq::SysPath("/etc/tq-release").c_str(), "re");
   if (f == nullptr) return nullptr;
   std::string n = tq::identity::ReleaseName(f);
   fclose(f);
