@@ -53,7 +53,7 @@ sync=FULL
 echo "machine: $(nproc) cores, $(uname -m), sync $sync"
 printf '%-28s %12s %12s %8s\n' measure tqprod sqlite3 ratio
 
-"$tool" set 'SOFTWARE\Bench\Get' v string hello >/dev/null
+"$tool" set 'SOFTWARE\Bench\Get' v string hello >/dev/null 2>&1
 key=$(sqlite3 "$TQ_REGISTRY_DIR/ctx0.db" \
   "select k.id from keys k join keys b on k.parent = b.id where k.name = 'Get' and b.name = 'Bench'")
 t=$(now); for ((i = 0; i < runs; i++)); do "$tool" get 'SOFTWARE\Bench\Get' v >/dev/null; done
