@@ -1,117 +1,59 @@
 cmake_minimum_required(VERSION 3.25)
-# Compares the dynamic symbol table of a shared library with the names its
-# public headers declare with TQAPI, both ways: every exported name must be
-# declared (nothing leaks), and every declared name must be exported
-# (nothing is missing). The headers are read when the test runs.
-#
-#   cmake -DNM=<nm> -DLIBRARY=<lib.so> -DINCLUDE_DIR=<dir> -DUMBRELLA=<x.h>
-#         -DAREA_DIR=<subdir> -DCOMPILER=<cc> -DFLAGS=<list>
-#         -DINCLUDE_DIRS=<list> -DWORK_DIR=<dir> -P check_symbols.cmake
-#
-# The headers are <INCLUDE_DIR>/<UMBRELLA> and <INCLUDE_DIR>/<AREA_DIR>/*.h,
-# read through the C preprocessor (TqDeclaredNames.cmake). With
-# -DSELF_TEST=<header> -DEXPECTED=<file> it checks the header reader on a
-# fixture instead.
-include(${CMAKE_CURRENT_LIST_DIR}/TqDeclaredNames.cmake)
-
-# Lists arrive from add_test with escaped separators.
-foreach(v INCLUDE_DIRS FLAGS)
-  string(REPLACE "\\;" ";" ${v} "${${v}}")
-endforeach()
-
-foreach(v COMPILER WORK_DIR)
-  if(NOT ${v})
-    message(FATAL_ERROR "check_symbols.cmake: ${v} is not set")
+# Compares the dynamic symbols LIBRARY defines with the names that <NAME>.h
+# and <NAME>/*.h (found in INCLUDE_DIRS) declare with TQAPI, both ways:
+# nothing leaks, nothing is missing. The headers go through the C
+# preprocessor, so X-macro declarations count; only text from those headers
+# is read (line markers tell). A marked statement declares the identifier
+# before its first "(" (a function), or else its last identifier (a variable).
+foreach(dir IN LISTS INCLUDE_DIRS)
+  if(EXISTS ${dir}/${NAME}.h)
+    file(GLOB headers ${dir}/${NAME}.h ${dir}/${NAME}/*.h)
+    set(own "${dir}/${NAME}")
   endif()
 endforeach()
-
-if(SELF_TEST)
-  tq_declared_names(found COMPILER "${COMPILER}" FLAGS ${FLAGS} INCLUDE_DIRS ${INCLUDE_DIRS}
-                    WORK_DIR "${WORK_DIR}" HEADERS "${SELF_TEST}")
-  file(STRINGS "${EXPECTED}" expected REGEX "^[A-Za-z_]")
-  list(SORT expected)
-  if(NOT found STREQUAL expected)
-    string(REPLACE ";" " " found "${found}")
-    string(REPLACE ";" " " expected "${expected}")
-    message(FATAL_ERROR "header reader: found\n  ${found}\nexpected\n  ${expected}")
-  endif()
-  list(LENGTH found n)
-  message(STATUS "header reader: ${n} names, as expected")
-  return()
-endif()
-
-foreach(v NM LIBRARY INCLUDE_DIR UMBRELLA AREA_DIR INCLUDE_DIRS)
-  if(NOT DEFINED ${v})
-    message(FATAL_ERROR "check_symbols.cmake: ${v} is not set")
+list(TRANSFORM headers REPLACE "(.+)" "#include \"\\1\"\n")
+file(WRITE ${WORK_DIR}/${NAME}_headers.c ${headers})
+list(TRANSFORM INCLUDE_DIRS PREPEND -I)
+execute_process(COMMAND ${CC} ${FLAGS} -std=c99 -E ${INCLUDE_DIRS} ${WORK_DIR}/${NAME}_headers.c
+                OUTPUT_VARIABLE pp COMMAND_ERROR_IS_FATAL ANY)
+# Statements end at ";", "{" and "}" (made "@"); array bounds go, so that no
+# bracket disturbs CMake's lists.
+string(REGEX REPLACE "[;{}]" "@" pp "${pp}")
+string(REGEX REPLACE "\\[[^]]*\\]" "" pp "${pp}")
+string(REPLACE "\n" ";" lines "${pp}")
+set(text "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^# [0-9]+ \"([^\"]*)\"")
+    string(FIND "${CMAKE_MATCH_1}" "${own}" at)
+  elseif(at EQUAL 0)
+    string(APPEND text " ${line}")
   endif()
 endforeach()
+string(REGEX REPLACE "__attribute__ *\\(\\( *visibility *\\( *\"default\" *\\) *\\) *\\)"
+       " TQ_MARK " text "${text}")
+string(REGEX MATCHALL " TQ_MARK [^(@]*" declared "${text}")
+list(TRANSFORM declared REPLACE "^.*[^A-Za-z0-9_]([A-Za-z_][A-Za-z0-9_]*) *$" "\\1")
 
-file(GLOB area_headers "${INCLUDE_DIR}/${AREA_DIR}/*.h")
-set(headers "${INCLUDE_DIR}/${UMBRELLA}" ${area_headers})
-tq_declared_names(declared COMPILER "${COMPILER}" FLAGS ${FLAGS} INCLUDE_DIRS ${INCLUDE_DIRS}
-                  WORK_DIR "${WORK_DIR}" HEADERS ${headers})
-
-execute_process(COMMAND "${NM}" -D --defined-only "${LIBRARY}"
-                OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc ERROR_VARIABLE nm_err)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "${NM} -D --defined-only ${LIBRARY} failed (${rc}): ${nm_err}")
-endif()
-string(REPLACE "\n" ";" nm_lines "${nm_out}")
-set(exported "")
-foreach(line IN LISTS nm_lines)
-  # "<address> <type> <name>[@version]"
-  if(NOT line MATCHES "^[0-9a-fA-F]* *([A-Za-z]) ([^ @]+)")
-    continue()
-  endif()
-  set(type "${CMAKE_MATCH_1}")
-  set(name "${CMAKE_MATCH_2}")
-  # Linker-defined markers (_edata, _end, __bss_start: absolute) and the
-  # ELF init/fini entries belong to every shared object.
-  if(type STREQUAL "A" OR name MATCHES "^_(init|fini)$")
-    continue()
-  endif()
-  list(APPEND exported "${name}")
+# "<address> <type> <name>[@version]": absolute symbols (_end, _edata) and
+# the ELF init/fini entries belong to every shared object, and the
+# AddressSanitizer gives each exported global a "__odr_asan.<name>".
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE out
+                COMMAND_ERROR_IS_FATAL ANY)
+string(REGEX MATCHALL "[0-9a-f]+ [B-Zb-z] [^ @\n]+" exported "${out}")
+list(TRANSFORM exported REPLACE "^.* " "")
+list(FILTER exported EXCLUDE REGEX "^_(init|fini)$")
+foreach(name IN LISTS declared)
+  list(REMOVE_ITEM exported "__odr_asan.${name}")
 endforeach()
-list(REMOVE_DUPLICATES exported)
-list(SORT exported)
-
-# AddressSanitizer gives each exported global <name> a companion
-# "__odr_asan.<name>" (its one-definition check across libraries). It is
-# accepted for declared globals only; any other stays a leak.
-set(odr_ok "")
-foreach(name IN LISTS exported)
-  if(name MATCHES "^__odr_asan[.](.+)$" AND CMAKE_MATCH_1 IN_LIST declared)
-    list(APPEND odr_ok "${name}")
-  endif()
-endforeach()
-if(odr_ok)
-  list(REMOVE_ITEM exported ${odr_ok})
-endif()
-
-list(LENGTH declared n_declared)
-list(LENGTH exported n_exported)
-if(n_declared EQUAL 0)
-  message(FATAL_ERROR "no TQAPI declaration found in: ${headers}")
-endif()
-
 set(leaked ${exported})
-list(REMOVE_ITEM leaked ${declared})
 set(missing ${declared})
-if(exported)
+if(declared AND exported)
+  list(REMOVE_ITEM leaked ${declared})
   list(REMOVE_ITEM missing ${exported})
 endif()
-
-get_filename_component(lib_name "${LIBRARY}" NAME)
-set(report "")
-if(leaked)
-  string(REPLACE ";" "\n  " l "${leaked}")
-  string(APPEND report "${lib_name} exports names its headers do not declare:\n  ${l}\n")
+if(leaked OR missing OR NOT declared OR NOT exported)
+  message(FATAL_ERROR "${NAME} exports names its headers do not declare: ${leaked}\n"
+                      "${NAME} does not export names its headers declare: ${missing}")
 endif()
-if(missing)
-  string(REPLACE ";" "\n  " m "${missing}")
-  string(APPEND report "${lib_name} does not export names its headers declare:\n  ${m}\n")
-endif()
-if(report)
-  message(FATAL_ERROR "${report}")
-endif()
-message(STATUS "${lib_name}: ${n_exported} exported names, exactly the ${n_declared} declared")
+list(LENGTH declared n)
+message(STATUS "${NAME}: exactly the ${n} declared names are exported")

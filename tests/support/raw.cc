@@ -82,11 +82,12 @@ std::vector<std::string> ValueNames(const std::string &key) {
   std::vector<std::string> out;
   TQHKEY h = OpenRaw(key);
   if (h == 0) return out;
-  char buf[300];
+  std::vector<char> buf(16384);  // the longest value name and its NUL
   for (unsigned i = 0;; ++i) {
-    unsigned n = sizeof buf;
-    if (TqkRegEnumValue(h, i, buf, &n, nullptr, nullptr, nullptr, nullptr) != TQREG_OK) break;
-    out.push_back(std::string(buf, n));
+    unsigned n = static_cast<unsigned>(buf.size());
+    if (TqkRegEnumValue(h, i, buf.data(), &n, nullptr, nullptr, nullptr, nullptr) != TQREG_OK)
+      break;
+    out.push_back(std::string(buf.data(), n));
   }
   TqkRegCloseKey(h);
   return out;

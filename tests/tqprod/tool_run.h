@@ -1,6 +1,11 @@
-// Runs the built tqprod (path in $TQ_TOOL, optional emulator prefix words in
-// $TQ_TEST_EMULATOR) as a child process and captures what it prints.
+// Runs a program of the build (the tqprod tool: $TQ_TOOL) as a child
+// process, with the emulator words of $TQ_TEST_EMULATOR in front, and
+// captures what it prints.
 #pragma once
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -10,33 +15,58 @@
 
 namespace tooltest {
 
-struct Run {
-  int code = -1;  // exit status, or -1 when the tool did not exit normally
+struct Result {
+  int code = -1;  // exit status, or -1 when the program did not exit normally
   std::string out, err;
+  nlohmann::json Json() const { return nlohmann::json::parse(out); }  // throws: the test fails
 };
 
-// Runs tqprod with args; stdin comes from stdin_text.
-Run Tool(const std::vector<std::string> &args, const std::string &stdin_text = "");
-// Parses out as JSON; a parse failure fails the test.
-nlohmann::json ParseJson(const Run &r);
-// Whether text contains part; the failure message shows the text.
+inline Result Program(const std::string &path, const std::vector<std::string> &args,
+                      const std::string &stdin_text = "") {
+  const std::string dir = tqtest::MakeTempDir("run");
+  tqtest::WriteFile(dir + "/in", stdin_text);
+  std::string command = getenv("TQ_TEST_EMULATOR") ? getenv("TQ_TEST_EMULATOR") : "";
+  std::vector<std::string> words = args;
+  words.insert(words.begin(), path);
+  for (const std::string &word : words) {
+    command += " '";  // every word single-quoted, its own quotes spelt '\''
+    for (char c : word) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += "'";
+  }
+  int status = system((command + " <" + dir + "/in >" + dir + "/out 2>" + dir + "/err").c_str());
+  Result r;
+  if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
+  r.out = tqtest::ReadFile(dir + "/out");
+  r.err = tqtest::ReadFile(dir + "/err");
+  tqtest::RemoveTree(dir);
+  return r;
+}
+
+inline Result Tool(const std::vector<std::string> &args, const std::string &stdin_text = "") {
+  return Program(getenv("TQ_TOOL") ? getenv("TQ_TOOL") : "TQ_TOOL-is-not-set", args, stdin_text);
+}
+
 inline ::testing::AssertionResult Has(const std::string &text, const std::string &part) {
   if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
+// Scratch files go to the fixture's system root.
 class ToolTest : public tqtest::RegistryTest {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-  std::string Path(const std::string &name) const { return scratch_ + "/" + name; }
-  // SOFTWARE\Tarquel exported to text ("regedit5" or "regedit4").
-  std::string Export(const char *format);
+  std::string Path(const std::string &name) const { return sysroot_ + "/" + name; }
+  // SOFTWARE\Tarquel exported as text ("regedit5" or "regedit4").
+  std::string Export(const char *format) {
+    return Tool({"export", "SOFTWARE\\Tarquel", "-", "--format", format}).out;
+  }
   // Points TQ_REGISTRY_DIR at a new, empty registry.
-  void FreshRegistry();
-  // Imports text written to a scratch .reg file.
-  tooltest::Run ImportText(const std::string &text);
-  std::string scratch_;
+  void FreshRegistry() {
+    const std::string dir = Path("registry" + std::to_string(++registries_));
+    mkdir(dir.c_str(), 0755);
+    setenv("TQ_REGISTRY_DIR", dir.c_str(), 1);
+    TqkResetGlobalEntries();
+  }
+  int registries_ = 0;
 };
 
 }  // namespace tooltest
