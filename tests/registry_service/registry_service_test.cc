@@ -145,10 +145,13 @@ TEST_F(Reg, NameDataAndDepthLimitsHoldAtTheBoundary) {
   EXPECT_EQ(TQREG_E_LIMIT, TqkRegOpenKeyEx(Root(), ("L\\" + n256).c_str(), 0, 0, &h));
   ASSERT_EQ(TQREG_OK, SetBytes(k, n255, big));
   EXPECT_EQ(TQREG_E_LIMIT, SetBytes(k, n255, big + "y"));
-  EXPECT_EQ(TQREG_E_LIMIT, SetStr(k, n256, "no"));
-  EXPECT_EQ("<1450>", Read(k, n256));
+  // Value names, unlike key names, may have 16,383 characters.
+  std::string v_max(TQREG_MAX_VALUE_NAME, 'v'), v_over(TQREG_MAX_VALUE_NAME + 1, 'v');
+  EXPECT_EQ(TQREG_OK, SetStr(k, v_max, "yes"));
+  EXPECT_EQ(TQREG_E_LIMIT, SetStr(k, v_over, "no"));
+  EXPECT_EQ("<1450>", Read(k, v_over));
   EXPECT_EQ(big, Read(k, n255));
-  EXPECT_EQ(-1, TQPRODIS_SetVarToRegistry("L", n256.c_str(), 1, 0));
+  EXPECT_EQ(-1, TQPRODIS_SetVarToRegistry("L", v_over.c_str(), 1, 0));
   EXPECT_EQ(TQREG_E_INVALID, TqkRegSetValueEx(k, "v", 0, 1, nullptr, 2));  // and no NULLs
   // Depth counts components below the root: 512 allowed, 513 refused, in
   // one path or relative to a deep handle; a refused path creates nothing.

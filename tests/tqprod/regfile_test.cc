@@ -90,6 +90,7 @@ TEST_F(RegFile, ImportReadsWhatOtherWritersWrite) {
   EXPECT_EQ(kV5 + kHklm + "]\n\n" + kHklm + "\\Keep]\n\"s\"=\"\xc3\xa9t\xc3\xa9\"\n"
             "\"h\"=hex(2):41,00,42,00,00,00\n\"d\"=dword:0000000a\n@=\"def\"\n\n",
             Export("regedit5"));
+  EXPECT_EQ("AB\n", Tool({"get", "SOFTWARE\\Tarquel\\Keep", "h"}).out);  // type 2 is text
   // REGEDIT4 from standard input.
   EXPECT_EQ(0, Tool({"import", "-"}, "REGEDIT4\n\n" + kHklm + "\\R4]\n\"m\"=hex(7):61,00,62,00,00\n").code);
   EXPECT_EQ("a | b\n", Tool({"get", "SOFTWARE\\Tarquel\\R4", "m"}).out);
@@ -103,6 +104,7 @@ TEST_F(RegFile, MalformedFilesNameTheLineAndChangeNothing) {
     std::string text, expect;
   } cases[] = {
       {head + "\"a\"=\"bad \\q escape\"\n", "line 5: bad escape \\q"},
+      {head + std::string("\"a\0b\"=\"x\"\n", 11), "line 5: NUL character in a key"},
       {head + "\"a\"=hex:01,zz\n", "line 5: wrong hex byte"},
       {head + "\"a\"=dword:123456789\n", "line 5: a dword takes 1 to 8 hex digits"},
       {head + "\"a\"=\"no end\n", "line 5: unterminated quoted text"},

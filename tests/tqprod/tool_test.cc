@@ -32,6 +32,11 @@ TEST_F(Commands, OutputAndExitCodeOfEachCommand) {
       {{"get", "HKLM\\" + t, "Name"}, 0, "a \"quoted\" text\n"},
       {{"ls", t}, 0, "L\\\nName (string) = a \"quoted\" text\nBig (number) = -1\n"},
       {{"tree", t + "\\L"}, 0, t + "\\L\\\n  List (multi-string) = one | two\n"},
+      // Control characters reach a terminal escaped.
+      {{"set", t + "\\E\x1b[2J", "v\r", "string", "a\x1b]0;x\x07" "b\rc"}, 0, ""},
+      {{"get", t + "\\E\x1b[2J", "v\r"}, 0, "a\\x1b]0;x\\x07b\\rc\n"},
+      {{"tree", t + "\\E\x1b[2J"}, 0, t + "\\E\\x1b[2J\\\n  v\\r (string) = a\\x1b]0;x\\x07b\\rc\n"},
+      {{"del", t + "\\E\x1b[2J"}, 0, ""},
       {{"del", t, "Name"}, 0, ""},
       {{"get", t, "Name"}, 1, "", "tqprod get"},
       {{"ls", t + "\\Gone"}, 1, "", "Tarquel\\T\\Gone: not found"},
@@ -64,8 +69,13 @@ TEST_F(Commands, OutputAndExitCodeOfEachCommand) {
       {{"del", "SOFTWARE\\Tarquel\\Copy\\5.0\\SP4"}, 0, ""},
       {{"restore", Path("mrk.bak")}, 0, ""},
       {{"get", "SOFTWARE\\Tarquel\\Copy\\5.0\\SP4", "VersionText"}, 0, "R55 Feature Pack 4\n"},
-      {{"backup", "NoSuchProduct", Path("x.bak")}, 1, "", "a key on the way cannot be opened"},
-      {{"--registry", Path("other"), "set", t, "Where", "string", "other"}, 0, ""},
+      // A failed backup leaves the previous one as it was.
+      {{"backup", "NoSuchProduct", Path("mrk.bak")}, 1, "", "a key on the way cannot be opened"},
+      {{"restore", Path("mrk.bak")}, 0, ""},
+      {{"get", "SOFTWARE\\Tarquel\\Copy\\5.0\\SP4", "VersionText"}, 0, "R55 Feature Pack 4\n"},
+      {{"--registry", Path("other"), "get", t, "Where"}, 1, "", "not found"},
+      {{"--registry", Path("other"), "set", t, "Where", "string", "other"}, 0, "",
+       "tqprod: created a new registry in " + Path("other")},
       {{"get", t, "Where"}, 1, ""},
       {{"get", t, "Where", "--registry", Path("other")}, 0, "other\n"},
   };
