@@ -1,398 +1,391 @@
-// Package path resolution and archive assembly on generated media trees.
-// Archives are checked by listing them with the system's tar; "gtar" is the
-// project's wrapper (tools/gtar), put first on PATH.
+// The platform's file utilities, package path resolution and the archive
+// assembly on generated media trees. Archives are listed with the system's
+// tar; "gtar" is the project's wrapper (tools/gtar), put first on PATH.
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
-#include "cdinfo_test.h"
+#include "h2_media.h"
+#include "trace_log.h"
 
-namespace cdtest {
+namespace tqtest {
 namespace {
 
-std::string GtarDir() {
-  if (const char *src = getenv("TQ_TEST_SOURCE_DIR")) return std::string(src) + "/../tools/gtar";
-  std::string here = __FILE__;  // <source>/tests/cdinfo/package_test.cc
-  return here.substr(0, here.rfind("/tests/")) + "/tools/gtar";
-}
+using Strings = std::vector<std::string>;
+using Pair = std::pair<const char *, const char *>;
+
+std::string Or(const char *s) { return s ? s : "(NULL)"; }
+std::string Sh(const std::string &label, const std::string &command) { return label + " < /bin/sh -c \"" + command + "\" >"; }
 
 std::string Capture(const std::string &command) {
   std::string out;
   FILE *p = popen(command.c_str(), "r");
-  if (p == nullptr) return out;
   char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
+  for (size_t n; p != nullptr && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  if (p != nullptr) pclose(p);
   return out;
+}
+
+// Every entry below dir ("link -> target" for links), sorted, each followed by a blank.
+std::string Tree(const std::string &dir) {
+  return Capture("cd '" + dir + "' && find . -mindepth 1 -printf '%p %l\\n' | LC_ALL=C sort | sed 's/ $//; s/ / -> /' | tr '\\n' ' '");
 }
 
 class Package : public MediaTest {
  protected:
   void SetUp() override {
     MediaTest::SetUp();
-    char cwd[4096];
-    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
-    cwd_ = cwd;
+    ASSERT_NE(nullptr, getenv("TQ_TEST_SOURCE_DIR"));
+    gtar_ = std::string(getenv("TQ_TEST_SOURCE_DIR")) + "/../tools/gtar";
+    ASSERT_NE(nullptr, getcwd(cwd_, sizeof cwd_));
     old_path_ = getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin";
-    SetPath(GtarDir());
-    ASSERT_EQ(0, mkdir((sysroot_ + "/tmp").c_str(), 0755));
-    work_ = sysroot_ + "/tmp/dw_tmp";
+    SetPath(gtar_);
+    temp_ = sysroot_ + "/tmp", work_ = temp_ + "/dw_tmp";
+    ASSERT_EQ(0, mkdir(temp_.c_str(), 0755));
   }
   void TearDown() override {
-    ASSERT_EQ(0, chdir(cwd_.c_str()));
+    ASSERT_EQ(0, chdir(cwd_));
     setenv("PATH", old_path_.c_str(), 1);
     MediaTest::TearDown();
   }
-  void SetPath(const std::string &first) {
-    setenv("PATH", (first + ":" + old_path_).c_str(), 1);
+  void SetPath(const std::string &first) { setenv("PATH", (first + ":" + old_path_).c_str(), 1); }
+  // The sorted members of an archive, each followed by a blank; or one member's text.
+  std::string Tar(const std::string &archive, const std::string &member = "") {
+    return Capture(member.empty() ? "tar -tzf '" + archive + "' | LC_ALL=C sort | tr '\\n' ' '"
+                                  : "tar -xzOf '" + archive + "' '" + member + "'");
   }
-  // Sorted member names of a .tgz.
-  std::vector<std::string> Members(const std::string &archive) {
-    std::vector<std::string> m = Lines(Capture("tar -tzf '" + archive + "' 2>/dev/null"));
-    std::sort(m.begin(), m.end());
-    return m;
-  }
-  std::string Member(const std::string &archive, const std::string &name) {
-    return Capture("tar -xzOf '" + archive + "' '" + name + "' 2>/dev/null");
-  }
-  bool Has(const std::vector<std::string> &m, const std::string &name) {
-    return std::find(m.begin(), m.end(), name) != m.end();
-  }
-  // A single medium whose contents list holds the given product lines.
+  // A single medium whose contents list holds the product lines, searched.
   std::string Single(const std::string &lines) {
     std::string root = NewMedia("cd");
     Put(root, "DW/dw.txt", "VENDOR=Tarquel\nVERSION=R75\n" + lines);
+    free(CDINFO_Search(root.c_str(), 1));
     return root;
   }
-  // Hardened-OS installer scripts at a media root.
-  void Scripts(const std::string &root, bool wrapper_conf) {
-    Put(root, "linux/Actions/CheckPackage", "check\n");
-    Put(root, "linux/other", "o\n");
-    Put(root, "wrappers/unix/w.sh", "wrap\n");
-    if (wrapper_conf) Put(root, "wrappers/Wrapper.conf", "conf\n");
-    Put(root, "UnixInstallScript", "install\n");
+  void Scripts(const std::string &root) {  // hardened-OS installer scripts
+    for (const char *f : {"linux/Actions/CheckPackage", "linux/other", "wrappers/unix/w.sh", "UnixInstallScript"})
+      Put(root, f, std::string(f) + "\n");
   }
-  int Get(const std::string &root, const char *product, const char *sp, const char *os,
-          int cont = 0) {
-    out_[0] = cd_[0] = '\0';
+  int Get(const std::string &root, const char *product, const char *sp, const char *os, int cont = 0) {
+    strcpy(out_, "");
     strcpy(cd_, "unset");
     return CDINFO_GetPackagePath(root.c_str(), product, sp, os, cont, out_, cd_);
   }
 
-  std::string cwd_, old_path_, work_;
-  char out_[1024];
-  char cd_[1024];
+  std::string gtar_, old_path_, temp_, work_;
+  char cwd_[4096], out_[1024], cd_[1024];
 };
 
-TEST_F(Package, ReadyArchiveIsReturnedAsIs) {
-  std::string root = Single("Tarquel;Fw;R75;SP1;linux;/linux/fw;a;b;\n"
-                            "Tarquel;Notes;R75;SP1;linux;/linux/notes;a;b;\n"
-                            "Tarquel;Named;R75;SP1;linux;/linux/img.tgz;a;b;\n");
-  Put(root, "linux/fw/image.tgz", "x");
-  Put(root, "linux/notes/notes.tgz.txt", "x");
-  Put(root, "linux/img.tgz/inner.tgz", "x");
-  free(CDINFO_Search(root.c_str(), 1));
-  int fds = tqtest::OpenFdCount();
-  EXPECT_EQ(32, Get(root, "Fw", "SP1", "linux"));
-  EXPECT_EQ(root + "/linux/fw/image.tgz", out_);
-  EXPECT_EQ(32, Get(root, "Notes", "SP1", "linux"));
-  EXPECT_EQ(root + "/linux/notes/notes.tgz.txt", out_);
-  EXPECT_EQ(32, Get(root, "Named", "SP1", "linux"));
-  EXPECT_EQ(root + "/linux/img.tgz", out_);
-  EXPECT_EQ(fds, tqtest::OpenFdCount());
-  struct stat st;
-  EXPECT_NE(0, lstat(work_.c_str(), &st));  // nothing assembled
-  EXPECT_EQ(0, Get(root, "Absent", "SP1", "linux"));
-  EXPECT_NE(std::string::npos, TraceText().find(" CDINFO_GetPackagePath:: input_path <NULL> \n"));
+TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
+  std::string src = scratch_ + "/src", f = scratch_ + "/f", a = src + "/tree/a";
+  WriteFile(a, "a\n");
+  WriteFile(src + "/tree/sub/b", "b\n");
+  ASSERT_EQ(0, symlink("/etc/passwd", (src + "/tree/link").c_str()));
+  ASSERT_EQ(0, chdir(scratch_.c_str()));
+  EXPECT_EQ(1, tqDirCreate("dst\\deep"));  // relative; the parents are made as well
+  int fds = OpenFdCount();
+  EXPECT_EQ(1, tqDirCopy((src + "\\tree").c_str(), "dst\\deep\\", 1));
+  EXPECT_EQ("./tree ./tree/a ./tree/link -> /etc/passwd ./tree/sub ./tree/sub/b ", Tree(scratch_ + "/dst/deep"));
+  // A file copied into a directory keeps its name; overwrite 0 keeps or
+  // refuses what is there, a link included.
+  EXPECT_EQ(1, tqDirCopy(a.c_str(), "f", 1));
+  WriteFile(f + "/a", "kept\n");
+  ASSERT_EQ(0, symlink((scratch_ + "/victim").c_str(), (f + "/trap").c_str()));
+  EXPECT_EQ("1001", std::to_string(tqDirCopy(a.c_str(), "f", 0)) + std::to_string(tqFileCopy(a.c_str(), "f/a", 0)) +
+                        std::to_string(tqFileCopy(a.c_str(), "f/trap", 0)) + std::to_string(tqFileCopy(a.c_str(), "f/b", 0)));
+  EXPECT_EQ("./a ./b ./trap -> " + scratch_ + "/victim ", Tree(f));
+  EXPECT_EQ("kept\na\n", ReadFile(f + "/a") + ReadFile(f + "/b"));
+  EXPECT_EQ(1, tqFileRemove("f\\a"));
+  EXPECT_EQ(0, tqFileExist("f/a") + tqFileRemove("f"));  // gone; a directory is not removed
+  for (const char *bad : {static_cast<const char *>(nullptr), ""})
+    EXPECT_EQ("0000", std::to_string(tqFileExist(bad)) + std::to_string(tqDirCreate(bad)) +
+                          std::to_string(tqDirCopy(bad, "f", 1)) + std::to_string(tqFileRemove(bad)));
+  EXPECT_EQ(0, tqDirCopy((src + "/.").c_str(), "f", 1));
+  EXPECT_EQ(fds, OpenFdCount());
+  // A failed write fails the copy: writes beyond 4 KiB fail with EFBIG.
+  WriteFile(scratch_ + "/big", std::string(200000, 'b'));
+  struct rlimit old, small;
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
+  small = {4096, old.rlim_max};
+  void (*was)(int) = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+  int r = tqFileCopy("big", "copy", 1);
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &old));
+  signal(SIGXFSZ, was);
+  EXPECT_EQ(0, r);
 }
 
-TEST_F(Package, AssemblyCopiesTheDirectoryOrItsContents) {
-  std::string root = Single("Tarquel;Pkg;R75;R1;linux;/linux/pkg;a;b;\n");
-  Put(root, "linux/pkg/f1", "one\n");
-  Put(root, "linux/pkg/sub/f2", "two\n");
-  free(CDINFO_Search(root.c_str(), 1));
-  int fds = tqtest::OpenFdCount();
-  for (const char *os : {"linux", "i386"}) {
-    ASSERT_EQ(32, Get(root, "Pkg", "R1", os)) << os;
-    std::string archive = work_ + "/Pkg_R1_" + os + ".tgz";
-    EXPECT_EQ(archive, out_);
-    std::vector<std::string> m = Members(archive);
-    EXPECT_TRUE(Has(m, "./pkg/f1") && Has(m, "./pkg/sub/f2")) << os;
-    EXPECT_EQ("two\n", Member(archive, "./pkg/sub/f2"));
+TEST_F(Package, ArchiveOnTheMediumIsReturnedAsIs) {
+  std::string root = Single("Tarquel;Fw;R75;SP1;linux;/linux/fw;a;b;\nTarquel;Notes;R75;SP1;linux;/linux/notes;a;b;\n"
+                            "Tarquel;Named;R75;SP1;linux;/linux/img.tgz;a;b;\nTarquel;Plain;R75;SP1;linux;/linux/plain;\n"
+                            "Tarquel;Gone;R75;SP1;linux;/linux/gone;\nTarquel;Zudedaz;R75;SP1;linux;/linux/fw;\n");
+  for (const char *f : {"fw/image.tgz", "notes/notes.tgz.txt", "img.tgz/inner.tgz", "plain/readme"}) Put(root, std::string("linux/") + f, "x");
+  int fds = OpenFdCount();
+  for (auto p : {Pair{"Fw", "fw/image.tgz"}, Pair{"Notes", "notes/notes.tgz.txt"}, Pair{"Named", "img.tgz"}}) {
+    EXPECT_EQ(32, Get(root, p.first, "SP1", "linux")) << p.first;
+    EXPECT_EQ(root + "/linux/" + p.second, out_);
   }
-  for (const char *os : {"Linux", "x86"}) {
-    ASSERT_EQ(32, Get(root, "Pkg", "R1", os)) << os;
-    std::vector<std::string> m = Members(work_ + "/Pkg_R1_" + os + ".tgz");
-    EXPECT_TRUE(Has(m, "./f1") && Has(m, "./sub/f2")) << os;
-    EXPECT_FALSE(Has(m, "./pkg/f1"));
+  EXPECT_EQ(0, tqFileExist(work_.c_str()));  // nothing assembled
+  // The lookup, record by record; a Zudedaz product is never an archive.
+  const std::string fw = root + "/linux/fw", returned = "IsArch: path file returnd:  ";
+  struct Row { const char *product, *dir; int rc; const char *file; Strings tail; } rows[] = {
+              {"Fw", "fw", 1, "image.tgz",
+               {"CDINFO_IsTgz::Tgz file found:  image.tgz", "Exit CDINFO_IsTgz out_file_name= image.tgz", returned + fw + " / image.tgz"}},
+              {"Plain", "plain", 0, nullptr, {"CDINFO_IsTgz:: No Tgz file found. End of CDINFO_IsTgz", returned + root + "/linux/plain /"}},
+              {"Gone", "gone", -1, nullptr, {returned + root + "/linux/gone /", "IsArch: Error opening directory:  " + root + "/linux/gone ."}},
+              {"Zudedaz", "fw", 0, nullptr, {returned + fw + " /"}}};
+  for (const Row &r : rows) {
+    ClearTraceLog(sysroot_);
+    char *file = nullptr;
+    EXPECT_EQ(r.rc, IsArch(root.c_str(), r.product, "SP1", "linux", &file)) << r.product;
+    EXPECT_EQ(Or(r.file), Or(file)) << r.product;
+    free(file);
+    bool zud = r.product[0] == 'Z';
+    std::string dir = root + "/linux/" + r.dir;
+    Strings want = {zud ? "IsArch: Found Zudedaz in path: " : "IsArch: Did not find Zudedaz in path: ",
+                    "Exit:: PrintPath ( /linux/" + std::string(r.dir) + " )", "Debug:: package_path= " + dir, "Enter: CDINFO_IsTgz",
+                    "CDINFO_IsTgz::path Before convert=  " + dir, "CDINFO_IsTgz::path After convert=  " + dir,
+                    std::string("CDINFO_IsTgz:: brnx_flag == ") + (zud ? "1, product is BRNX" : "0, product is not BRNX")};
+    want.insert(want.end(), r.tail.begin(), r.tail.end());
+    EXPECT_EQ(want, TraceRecords(sysroot_, {"IsArch", "Exit:: PrintPath", "Debug::", "Enter: CDINFO_IsTgz", "CDINFO_IsTgz", "Exit CDINFO"}));
   }
-  struct stat st;
-  EXPECT_NE(0, lstat((work_ + "/tgz").c_str(), &st));  // staging removed
-  EXPECT_EQ(fds, tqtest::OpenFdCount());
-  // continue_flag 2 is a first call.
-  EXPECT_EQ(32, Get(root, "Pkg", "R1", "linux", 2));
-  EXPECT_NE(std::string::npos, TraceText().find(" CDINFO_GetPackagePath:: continue_flag=0 \n"));
+  // Without a place for the name the archive is still found; a missing or
+  // too long directory name is refused before anything is read.
+  ClearTraceLog(sysroot_);
+  EXPECT_EQ(1, IsArch(root.c_str(), "Fw", "SP1", "linux", nullptr));
+  EXPECT_EQ((Strings{returned + fw + " /"}), TraceRecords(sysroot_, {"IsArch: path"}));
+  ClearTraceLog(sysroot_);
+  EXPECT_EQ(-1, CDINFO_IsTgz(nullptr, nullptr, 0));
+  EXPECT_EQ(-1, CDINFO_IsTgz(std::string(1100, 'd').c_str(), nullptr, 0));
+  EXPECT_EQ((Strings{"Enter: CDINFO_IsTgz", "Enter: CDINFO_IsTgz"}), TraceRecords(sysroot_));
+  EXPECT_EQ(fds, OpenFdCount());
 }
 
-TEST_F(Package, HardenedOsScriptsOnASingleMedium) {
-  std::string root = Single("Tarquel;Zudedaz;R75;R1;linux;/linux/zud;a;b\n"
-                            "Tarquel;Tagged;R75;R1;linux;/linux/tg;a;b;new_brnx;\n"
-                            "Tarquel;Zudedaz-tgz;R75;R1;linux;/linux/zt;a;b;tgz;\n");
-  Put(root, "linux/zud/z", "z\n");
-  Put(root, "linux/tg/t", "t\n");
-  Put(root, "linux/zt/img/t", "t\n");
-  Scripts(root, false);
-  ASSERT_NE(nullptr, CDINFO_SearchAll(root.c_str(), 1));  // library-owned
+TEST_F(Package, AssemblyPacksTheDirectoryOrItsContents) {
+  std::string root = Single("Tarquel;Pkg;R75;R1;linux;/p/pkg;a;b;\nTarquel;Zudedaz;R75;R1;linux;/p/zud;a;b\n"
+                            "Tarquel;Tagged;R75;R1;linux;/p/tg;a;b;new_brnx;\nTarquel;Zudedaz-tgz;R75;R1;linux;/p/zt;a;b;tgz;\n");
+  for (const char *f : {"p/pkg/f1", "p/pkg/sub/f2", "p/zud/z", "p/tg/t", "p/zt/img/t"}) Put(root, f, "x\n");
+  // A gtar that fails once: its command is run a second time.
+  std::string fake = scratch_ + "/fakebin", marker = scratch_ + "/failed-once";
+  Put(fake, "gtar", "#!/bin/sh\nif [ ! -e '" + marker + "' ]; then : > '" + marker + "'; exit 1; fi\nexec '" + gtar_ + "/gtar' \"$@\"\n");
+  ASSERT_EQ(0, chmod((fake + "/gtar").c_str(), 0755));
+  SetPath(fake + ":" + gtar_);
+  int fds = OpenFdCount();
+  ClearTraceLog(sysroot_);
+  ASSERT_EQ(32, Get(root, "Pkg", "R1", "linux"));
+  const std::string cp = "CDINFO_GetPackagePath:: command", cbc = "ContinueBrnxCase::", archive = work_ + "/Pkg_R1_linux.tgz";
+  const std::string gtar = "gtar -cf tqimage.tar . --exclude=tqimage.tar --remove-files", fail = cbc + " failed to run command";
+  EXPECT_EQ((Strings{Sh(cp, "mkdir " + work_), Sh(cp, "mkdir " + work_ + "/tgz"), Sh(cp, "rm -rf " + work_ + "/tgz/*"),
+                     Sh(cp, "mkdir " + work_ + "/tgz/"), Sh(cp, "cp -r " + root + "/p/pkg " + work_ + "/tgz"),
+                     cbc + " Changing directory to dw_tmp\\tgz directory and creating gtar", Sh(cbc + " command", gtar),
+                     Sh(fail, gtar) + ", try to search for gtar under Actions.", Sh(cbc + " command", gtar), cbc + " Creating gzip ",
+                     Sh(cbc + " command", "gzip tqimage.tar"), Sh(cbc + " move command", "mv -f tgz/tqimage.tar.gz Pkg_R1_linux.tgz"),
+                     Sh(cbc + " remove dir command", "rm -rf " + work_ + "/tgz/DW"), Sh(cbc + " remove dir command", "rm -rf " + work_ + "/tgz"),
+                     cbc + "temp_path= " + temp_, cbc + "path= " + archive, "Terminate:: CDINFO_GetPackagePath with " + archive + " "}),
+            TraceRecords(sysroot_, {cp, cbc, "Terminate::"}));
+  // "i386" and "linux" take the directory, other systems its contents;
+  // continue_flag 2 is a first call as well.
+  for (auto r : {Pair{"linux", "./ ./pkg/ ./pkg/f1 ./pkg/sub/ ./pkg/sub/f2 "}, Pair{"i386", "./ ./pkg/ ./pkg/f1 ./pkg/sub/ ./pkg/sub/f2 "},
+                 Pair{"Linux", "./ ./f1 ./sub/ ./sub/f2 "}, Pair{"x86", "./ ./f1 ./sub/ ./sub/f2 "}}) {
+    ASSERT_EQ(32, Get(root, "Pkg", "R1", r.first, r.first[0] == 'i' ? 2 : 0)) << r.first;
+    EXPECT_EQ(work_ + "/Pkg_R1_" + r.first + ".tgz", out_);
+    EXPECT_EQ(r.second, Tar(out_)) << r.first;
+  }
+  EXPECT_EQ(0, tqFileExist((work_ + "/tgz").c_str()));  // staging removed
+  EXPECT_EQ(fds, OpenFdCount());
+  // Hardened-OS products get the installer scripts; with Wrapper.conf the
+  // whole wrappers directory is taken. A "tgz" tag replaces "new_brnx".
+  Scripts(root);
+  const std::string scripts = "./ ./scripts/ ./scripts/CheckPackage ./scripts/UnixInstallScript ./scripts/linux/ ./scripts/linux/Actions/ "
+                              "./scripts/linux/Actions/CheckPackage ./scripts/linux/other ./scripts/wrappers/ ";
   ASSERT_EQ(32, Get(root, "Zudedaz", "R1", "linux"));
-  std::vector<std::string> m = Members(out_);
-  EXPECT_TRUE(Has(m, "./zud/z"));
-  EXPECT_TRUE(Has(m, "./scripts/linux/Actions/CheckPackage"));
-  EXPECT_TRUE(Has(m, "./scripts/linux/other"));
-  EXPECT_TRUE(Has(m, "./scripts/wrappers/unix/w.sh"));
-  EXPECT_TRUE(Has(m, "./scripts/UnixInstallScript"));
-  EXPECT_EQ("check\n", Member(out_, "./scripts/CheckPackage"));
-  EXPECT_NE(std::string::npos, TraceText().find(" CDINFO_GetPackagePath:: command < /bin/sh -c \"cp  "));
-
-  // A line without "Zudedaz" tagged new_brnx gets the scripts; with
-  // Wrapper.conf the whole wrappers directory is taken.
+  EXPECT_EQ(scripts + "./scripts/wrappers/unix/ ./scripts/wrappers/unix/w.sh ./zud/ ./zud/z ", Tar(out_));
+  EXPECT_EQ("linux/Actions/CheckPackage\n", Tar(out_, "./scripts/CheckPackage"));
   Put(root, "wrappers/Wrapper.conf", "conf\n");
   ASSERT_EQ(32, Get(root, "Tagged", "R1", "linux"));
-  m = Members(out_);
-  EXPECT_TRUE(Has(m, "./tg/t"));
-  EXPECT_TRUE(Has(m, "./scripts/wrappers/Wrapper.conf"));
-  EXPECT_TRUE(Has(m, "./scripts/wrappers/unix/w.sh"));
-
-  // A "Zudedaz" line whose tag is "tgz": the tag replaces new_brnx, no
-  // scripts; the directory is never examined for an archive either.
+  EXPECT_EQ(scripts + "./scripts/wrappers/Wrapper.conf ./scripts/wrappers/unix/ ./scripts/wrappers/unix/w.sh ./tg/ ./tg/t ", Tar(out_));
   ASSERT_EQ(32, Get(root, "Zudedaz-tgz", "R1", "linux"));
-  m = Members(out_);
-  EXPECT_TRUE(Has(m, "./zt/img/t"));
-  for (const std::string &name : m) EXPECT_EQ(std::string::npos, name.find("scripts")) << name;
+  EXPECT_EQ("./ ./zt/ ./zt/img/ ./zt/img/t ", Tar(out_));
+  // A gtar that always fails: no archive.
+  Put(fake, "gtar", "#!/bin/sh\nexit 1\n");
+  ClearTraceLog(sysroot_);
+  EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
+  EXPECT_EQ((Strings{Sh(fail, gtar) + ", try to search for gtar under Actions.", Sh(fail, gtar) + " exiting."}), TraceRecords(sysroot_, {fail}));
 }
 
-// Moves the media tree of a CD to the mount point (the media root).
-void Mount(const std::string &cd, const std::string &mount) {
-  tqtest::RemoveTree(mount);
-  ASSERT_EQ(0, rename(cd.c_str(), mount.c_str()));
-}
-
-TEST_F(Package, MultiCDFlowEndsWithTheCompleteArchive) {
-  const std::string index =
-      "VENDOR=Tarquel\nVERSION=R75\nSP=R1\nCDNUM=%d\nOS=linux\n"
-      "ZUD;Zudedaz;/linux/zud;0;1;1\n"
-      "FAR;Faraway;/linux/far;0;3;1\n"
-      "M2;Mod2;/modules/m2/m2.tgz;1;2;0\n"
-      "M3;Mod3;/modules/m3;1;3;0\n"
-      "M1;Mod1;/modules/m1/gone.tgz;1;1;0\n";
-  auto header = [&](int n) {
-    std::string t = index;
-    t.replace(t.find("%d"), 2, std::to_string(n));
-    return t;
-  };
-  std::string mount = scratch_ + "/media";
-  std::string cd1 = NewMedia("cd1"), cd2 = NewMedia("cd2"), cd3 = NewMedia("cd3");
-  Put(cd1, "DW/Products.conf", header(1));
-  Put(cd1, "linux/zud/zfile", "z\n");
-  Scripts(cd1, false);
-  Put(cd2, "DW/Products.conf", header(2));
-  Put(cd2, "modules/m2/m2.tgz", "m2\n");
-  Put(cd3, "DW/Products.conf", header(3));
-  Put(cd3, "modules/m3/m3file", "m3\n");
-  Put(cd3, "linux/far/f", "f\n");
-
-  Mount(cd1, mount);
+TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
+  std::string index = "VENDOR=Tarquel\nVERSION=R75\nSP=R1\nCDNUM=0\nOS=linux\nZUD;Zudedaz;/linux/zud;0;1;1\nFAR;Faraway;/linux/far;0;3;1\n"
+                      "M2;Mod2;/modules/m2/m2.tgz;1;2;0\nM3;Mod3;/modules/m3;1;3;0\nM1;Mod1;/modules/m1/gone.tgz;1;1;0\n";
+  std::string mount = scratch_ + "/media", cd[4];
+  for (int n = 1; n <= 3; ++n) {
+    cd[n] = NewMedia("cd" + std::to_string(n));
+    index[index.find("CDNUM=") + 6] = static_cast<char>('0' + n);
+    Put(cd[n], "DW/Products.conf", index);
+  }
+  Scripts(cd[1]);
+  for (const char *f : {"1linux/zud/zfile", "2modules/m2/m2.tgz", "3modules/m3/m3file", "3linux/far/f"}) Put(cd[f[0] - '0'], f + 1, f);
+  // Mounting moves a CD's tree to the media root.
+  auto mount_cd = [&](int n) { return RemoveTree(mount), rename(cd[n].c_str(), mount.c_str()); };
+  ASSERT_EQ(0, mount_cd(1));
   EXPECT_EQ(0, CDINFO_IsDVD(mount.c_str()));
-  char *first = CDINFO_Search(mount.c_str(), 1);
-  ASSERT_NE(nullptr, first);
-  free(first);
-  int fds = tqtest::OpenFdCount();
-
-  // A product on another CD.
-  EXPECT_EQ(31, Get(mount, "Faraway", "R1", "linux"));
+  int fds = OpenFdCount();
+  // The search lists products for distribution; the others give NULL.
+  EXPECT_EQ((Strings{"Tarquel;Zudedaz;R75;R1;linux", "Tarquel;Faraway;R75;R1;linux"}), ListAll(CDINFO_Search, mount));
+  EXPECT_EQ((Strings{"The Product Mod2 is not for Driftwell"}), TraceRecords(sysroot_, {"The Product"}));
+  EXPECT_STREQ("Tarquel;Zudedaz;R75;R1;linux", CDINFO_SearchAll(mount.c_str(), 1));  // the index is loaded once
+  EXPECT_EQ("2 1 1 5", std::to_string(path_index) + " " + std::to_string(found_products_file) + " " + std::to_string(IsMultipleCD()) +
+                           " " + std::to_string(num_of_products_in_file));
+  EXPECT_EQ(1, CDINFO_Verify(mount.c_str(), "Mod2", "R1", "linux"));  // looked up in the index
+  EXPECT_EQ(31, Get(mount, "Faraway", "R1", "linux"));  // a product on another CD
   EXPECT_STREQ("3", cd_);
   // The hardened-OS product: scripts from CD 1, modules wait for CD 2.
+  ClearTraceLog(sysroot_);
   ASSERT_EQ(30, Get(mount, "Zudedaz", "R1", "linux"));
   EXPECT_STREQ("2", cd_);
-  // The same CD again.
-  EXPECT_EQ(30, Get(mount, "Zudedaz", "R1", "linux", 1));
+  std::string from = "copied from " + mount, to = " to " + temp_ + "\\dw_tmp\\tgz\\scripts";
+  std::replace(from.begin(), from.end(), '/', '\\');
+  EXPECT_EQ((Strings{from + "\\wrappers\\unix" + to + "\\wrappers\\ with result=1", from + "\\UnixInstallScript" + to + " with result=1",
+                     from + "\\linux\\Actions\\CheckPackage" + to + "\\CheckPackage with result=1",
+                     from + "\\linux\\Actions" + to + "\\linux\\ with result=1"}),
+            TraceRecords(sysroot_, {"copied from"}));
+  EXPECT_EQ(30, Get(mount, "Zudedaz", "R1", "linux", 1));  // the same CD again
   EXPECT_STREQ("unset", cd_);
-  Mount(cd2, mount);
+  ASSERT_EQ(0, mount_cd(2));
   ASSERT_EQ(30, Get(mount, "Zudedaz", "R1", "linux", 1));
   EXPECT_STREQ("3", cd_);
-  Mount(cd3, mount);
+  ASSERT_EQ(0, mount_cd(3));
   ASSERT_EQ(32, Get(mount, "Zudedaz", "R1", "linux", 1));
-  std::string archive = work_ + "/Zudedaz_R1_linux.tgz";
-  EXPECT_EQ(archive, out_);
-  EXPECT_EQ(fds, tqtest::OpenFdCount());
-
-  std::vector<std::string> m = Members(archive);
-  for (const char *name : {"./zud/zfile", "./scripts/CheckPackage", "./scripts/UnixInstallScript",
-                           "./scripts/linux/Actions/CheckPackage", "./scripts/wrappers/unix/w.sh",
-                           "./scripts/modules/m2/m2.tgz", "./scripts/modules/m3/m3file"})
-    EXPECT_TRUE(Has(m, name)) << name;
-  EXPECT_EQ("m2\n", Member(archive, "./scripts/modules/m2/m2.tgz"));
-  EXPECT_FALSE(Has(m, "./scripts/linux/other"));  // only linux/Actions on a set
+  EXPECT_EQ(work_ + "/Zudedaz_R1_linux.tgz", out_);
+  EXPECT_EQ(fds, OpenFdCount());
+  // Of the linux directory only its Actions on a set.
+  EXPECT_EQ("./ ./scripts/ ./scripts/CheckPackage ./scripts/UnixInstallScript ./scripts/linux/ ./scripts/linux/Actions/ "
+            "./scripts/linux/Actions/CheckPackage ./scripts/modules/ ./scripts/modules/m2/ ./scripts/modules/m2/m2.tgz "
+            "./scripts/modules/m3/ ./scripts/modules/m3/m3file ./scripts/wrappers/ ./scripts/wrappers/unix/ "
+            "./scripts/wrappers/unix/w.sh ./zud/ ./zud/zfile ",
+            Tar(out_));
+  EXPECT_EQ("2modules/m2/m2.tgz", Tar(out_, "./scripts/modules/m2/m2.tgz"));
 }
 
-TEST_F(Package, CopyFileToTmpDirAsksForTheLowestLaterCD) {
-  std::string cd = NewMedia("cd");
-  std::string scripts = work_ + "/tgz/scripts";
-  EXPECT_EQ(32, CopyFileToTmpDir(cd.c_str(), (sysroot_ + "/tmp").c_str()));  // empty list
-  auto entry = [](int i, const char *name, const char *dir, const char *file, int module, int cdn) {
-    strcpy(ProdList[i].name, name);
-    strcpy(ProdList[i].dir, dir);
-    strcpy(ProdList[i].file_name, file);
-    ProdList[i].module = module;
-    ProdList[i].cd_number = cdn;
-  };
+TEST_F(Package, ModulesAreCopiedAndTheLowestLaterCDIsAsked) {
+  std::string cd = NewMedia("cd"), scripts = work_ + "/tgz/scripts";
+  EXPECT_EQ(32, CopyFileToTmpDir(cd.c_str(), temp_.c_str()));  // empty list
+  const char *entries[][4] = {{"Three", "mods/three", "t.tgz", "13"}, {"Two", "mods/two", "NONE", "12"}, {"NotModule", "mods/nm", "n.tgz", "02"},
+                              {"Here", "mods/here", "h.tgz", "11"}, {"Escape", "../../esc", "e.tgz", "11"},
+                              {"EscapeFile", "mods/here", "../../../../outside.tgz", "11"}, {"Whole", "mods/whole", "NONE", "11"}};
+  for (int i = 0; i < 7; ++i) {
+    ProductEntry &e = ProdList[i];
+    strcpy(e.name, entries[i][0]), strcpy(e.dir, entries[i][1]), strcpy(e.file_name, entries[i][2]);
+    e.module = entries[i][3][0] - '0', e.cd_number = entries[i][3][1] - '0';
+  }
   strcpy(CDNUM, "1");
-  entry(0, "Three", "mods/three", "t.tgz", 1, 3);
-  entry(1, "Two", "mods/two", "NONE", 1, 2);
-  entry(2, "NotModule", "mods/nm", "n.tgz", 0, 2);
-  entry(3, "Here", "mods/here", "h.tgz", 1, 1);
-  entry(4, "Escape", "../../esc", "e.tgz", 1, 1);
-  num_of_products_in_file = 5;
-  Put(cd, "mods/here/h.tgz", "fresh\n");
-  Put(cd, "../esc/e.tgz", "outside\n");
-  std::string temp = sysroot_ + "/tmp";
-  EXPECT_EQ(2, CopyFileToTmpDir(cd.c_str(), temp.c_str()));
-  EXPECT_EQ("fresh\n", tqtest::ReadFile(scripts + "/mods/here/h.tgz"));
-  struct stat st;
-  EXPECT_NE(0, stat((work_ + "/esc").c_str(), &st));
-  EXPECT_NE(std::string::npos, TraceText().find("refused package location of Escape"));
-  // Already present: not copied again.
-  tqtest::WriteFile(scripts + "/mods/here/h.tgz", "kept\n");
-  strcpy(CDNUM, "3");  // modules on CD 2 and 3 now lie at or below the current CD
-  EXPECT_EQ(32, CopyFileToTmpDir(cd.c_str(), temp.c_str()));
-  EXPECT_EQ("kept\n", tqtest::ReadFile(scripts + "/mods/here/h.tgz"));
+  num_of_products_in_file = 1;  // a list of one entry is examined too
+  EXPECT_EQ(3, CopyFileToTmpDir(cd.c_str(), temp_.c_str()));
+  num_of_products_in_file = 7;
+  for (const char *f : {"mods/here/h.tgz", "mods/whole/w", "../esc/e.tgz", "../outside.tgz"}) Put(cd, f, f);
+  ClearTraceLog(sysroot_);
+  EXPECT_EQ(2, CopyFileToTmpDir(cd.c_str(), temp_.c_str()));
+  EXPECT_EQ("./mods ./mods/here ./mods/here/h.tgz ./mods/whole ./mods/whole/w ", Tree(scripts));
+  EXPECT_EQ((Strings{"CopyFileToTmpDir:: refused package location of Escape : ../../esc e.tgz",
+                     "CopyFileToTmpDir:: refused package location of EscapeFile : mods/here ../../../../outside.tgz"}),
+            TraceRecords(sysroot_, {"CopyFileToTmpDir:: refused"}));
+  // Already present: not copied again; modules on CD 2 and 3 lie at or
+  // below the current CD now.
+  WriteFile(scripts + "/mods/here/h.tgz", "kept\n");
+  strcpy(CDNUM, "3");
+  EXPECT_EQ(32, CopyFileToTmpDir(cd.c_str(), temp_.c_str()));
+  EXPECT_EQ("kept\n", ReadFile(scripts + "/mods/here/h.tgz"));
 }
 
-TEST_F(Package, PathHelpers) {
-  char p[64];
-  struct Case {
-    const char *in;
-    int dvd;
-    const char *out;
-  } cases[] = {
-      {"cd\\lvl1\\lvl2", 0, "cd"},  {"cd\\lvl1\\lvl2", 1, "cd\\lvl1"},
-      {"cd\\lvl1", 0, "cd\\lvl1"},  {"plain/path", 0, "plain/path"},
-  };
-  for (const Case &c : cases) {
-    strcpy(p, c.in);
-    this_is_dvd = c.dvd;
-    EXPECT_EQ(1, ChompOrgInputPath(p));
-    EXPECT_STREQ(c.out, p) << c.in << " dvd=" << c.dvd;
-  }
-  this_is_dvd = 0;
-  char dst[64];
-  EXPECT_EQ(1, SetWinSlashes("/a/b/c", dst));
-  EXPECT_STREQ("\\a\\b\\c", dst);
-  strcpy(p, "x/y");
-  EXPECT_EQ(1, SetWinSlashes(p, p));
-  EXPECT_STREQ("x\\y", p);
-
-  char line[] = "a;b;;c;d;e;f\n";
+TEST_F(Package, ScriptsOfADvdAndPathHelpers) {
+  std::string dvd = NewMedia("dvd"), longer(1010, 'm');
+  Scripts(dvd);
+  WriteFile(work_ + "/tgz/scripts/linux", "a file in the way\n");
+  Put(dvd, "DW/tq_dvd.txt", "");  // a DVD: the media root is used as it is
+  EXPECT_EQ(1, CDINFO_IsDVD(dvd.c_str()));
+  EXPECT_EQ(dvd + "/DW/tq_dvd.txt", dvd_file);
+  EXPECT_EQ(32, CDINFO_BrnxCaseForMultipleCD(&dvd[0], temp_.c_str(), 0));
+  EXPECT_EQ("./Actions ./Actions/CheckPackage ", Tree(work_ + "/tgz/scripts/linux"));
+  EXPECT_EQ(0, CDINFO_BrnxCaseForMultipleCD(&longer[0], temp_.c_str(), 0));
+  EXPECT_EQ(0, CDINFO_BrnxCaseForMultipleCD(nullptr, temp_.c_str(), 0));
+  EXPECT_EQ((Strings{"Found linux file. Its full path is: " + temp_ + "\\dw_tmp\\tgz\\scripts\\linux",
+                     "CDINFO_BrnxCaseForMultipleCD:: refused long path"}),
+            TraceRecords(sysroot_, {"Found linux", "Failed to remove", "linux directory", "CDINFO_BrnxCaseForMultipleCD:: refused"}));
+  // A DVD path loses its last level only.
+  char path[] = "cd\\lvl1\\lvl2";
+  EXPECT_EQ(1, ChompOrgInputPath(path));
+  EXPECT_STREQ("cd\\lvl1", path);
+  // PrintPath gives field path_index (0 to 5) or NULL, and tells the facility.
+  char one[] = "a;b;;c;d;e;f", wide[] = "a;b;c;d;e;f;g";
+  WriteFile(facility_log_, "");
   path_index = 5;
-  char *f = PrintPath(line);
-  EXPECT_STREQ("f\n", f);
-  free(f);
-  char shortline[] = "a;b";
-  EXPECT_EQ(nullptr, PrintPath(shortline));
+  char *field = PrintPath(one);
+  EXPECT_STREQ("f", field);
+  free(field);
   path_index = 6;
-  char wide[] = "a;b;c;d;e;f;g";
   EXPECT_EQ(nullptr, PrintPath(wide));
+  EXPECT_EQ("Enter:: PrintPath|Exit:: PrintPath (f)|Enter:: PrintPath|Exit:: PrintPath (NULL)|",
+            Capture("sed 's/^CDINFO 4 0 //' '" + facility_log_ + "' | tr '\\n' '|'"));
+  EXPECT_EQ(0, CDINFO_IsDVD(nullptr));
+  EXPECT_EQ(0, this_is_dvd);
 }
 
-TEST_F(Package, GtarFailingOnceIsRetried) {
-  std::string root = Single("Tarquel;Pkg;R75;R1;linux;/linux/pkg;a;b;\n");
-  Put(root, "linux/pkg/f1", "one\n");
-  free(CDINFO_Search(root.c_str(), 1));
-  std::string fake = scratch_ + "/fakebin";
-  std::string marker = scratch_ + "/failed-once";
-  Put(fake, "gtar",
-      "#!/bin/sh\nif [ ! -e '" + marker + "' ]; then : > '" + marker + "'; exit 1; fi\n"
-      "exec '" + GtarDir() + "/gtar' \"$@\"\n");
-  chmod((fake + "/gtar").c_str(), 0755);
-  SetPath(fake + ":" + GtarDir());
-  ASSERT_EQ(32, Get(root, "Pkg", "R1", "linux"));
-  EXPECT_TRUE(Has(Members(out_), "./pkg/f1"));
-  EXPECT_NE(std::string::npos, TraceText().find(", try to search for gtar under Actions."));
-
-  // Failing every time: result 0.
-  Put(fake, "gtar", "#!/bin/sh\nexit 1\n");
-  EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
-  EXPECT_NE(std::string::npos, TraceText().find("> exiting. \n"));
-}
-
-TEST_F(Package, ShellMeaningfulValuesAreRefused) {
+TEST_F(Package, RefusedValuesAndWorkDirectories) {
   std::string root = Single("Tarquel;Pkg;R75;R1;linux;/linux/pkg;a;b;\n"
-                            "Tarquel;Evil;R75;R1;linux;/linux/$(touch${IFS}pwned);a;b;\n"
-                            "Tarquel;Up;R75;R1;linux;/../../etc;a;b;\n");
+                            "Tarquel;Evil;R75;R1;linux;/linux/$(touch${IFS}pwned);a;b;\nTarquel;Up;R75;R1;linux;/../../etc;\n");
   Put(root, "linux/pkg/f1", "one\n");
-  free(CDINFO_Search(root.c_str(), 1));
-  const char *bad[] = {"a'b", "a\"b", "a;b", "a&b", "a|b", "a$b", "a`b", "a\nb", "a<b",
-                       "a>b", "a*b", "a?b", "-rf", "a b", "a\\b"};
-  for (const char *v : bad) {
-    EXPECT_EQ(0, Get(root, v, "R1", "linux")) << v;
-    EXPECT_EQ(0, Get(root, "Pkg", v, "linux")) << v;
-    EXPECT_EQ(0, Get(root, "Pkg", "R1", v)) << v;
-    EXPECT_EQ(0, Get(root + "/" + v, "Pkg", "R1", "linux")) << v;
+  for (const char *v : {"a'b", "a\"b", "a;b", "a&b", "a|b", "a$b", "a`b", "a\nb", "a<b", "a>b", "a*b", "a?b", "-rf", "a b", "a\\b"})
+    EXPECT_EQ("0000", std::to_string(Get(root, v, "R1", "linux")) + std::to_string(Get(root, "Pkg", v, "linux")) +
+                          std::to_string(Get(root, "Pkg", "R1", v)) + std::to_string(Get(root + "/" + v, "Pkg", "R1", "linux")))
+        << v;
+  // A refused request ends at its first refused value.
+  const std::string value = "CDINFO_GetPackagePath:: refused value of ", dir = "CDINFO_GetPackagePath:: refused work directory < ";
+  const char *rows[][3] = {{"a;b", "R1", "product (shell characters): < a;b >"}, {nullptr, "R1", "product : <NULL>"},
+                           {"Pkg", "a/b", "sp (path in archive name): < a/b >"}, {"Pkg", "..", "sp (path in archive name): < .. >"},
+                           {"Pkg", "x..y", "sp (path in archive name): < x..y >"}};
+  for (auto &r : rows) {
+    ClearTraceLog(sysroot_);
+    EXPECT_EQ(0, CDINFO_GetPackagePath(root.c_str(), r[0], r[1], "linux", 0, out_, cd_));
+    EXPECT_EQ((Strings{"CDINFO_GetPackagePath:: cd_path= " + root, value + r[2]}), TraceRecords(sysroot_));
   }
-  EXPECT_NE(std::string::npos, TraceText().find(" refused value of product (shell characters): < a;b > \n"));
-  for (const char *v : {"a/b", "..", "x..y"}) {
-    EXPECT_EQ(0, Get(root, "Pkg", v, "linux")) << v;
-  }
-  EXPECT_NE(std::string::npos, TraceText().find("(path in archive name)"));
-  // Values from the medium.
-  EXPECT_EQ(0, Get(root, "Evil", "R1", "linux"));
-  EXPECT_NE(std::string::npos, TraceText().find("refused value of package path"));
-  EXPECT_EQ(0, Get(root, "Up", "R1", "linux"));
-  struct stat st;
-  EXPECT_NE(0, stat("pwned", &st));
-  EXPECT_NE(0, lstat(work_.c_str(), &st));  // nothing was run
-  // Too long for the 1,024-byte buffers.
-  EXPECT_EQ(0, Get(root, std::string(1100, 'p').c_str(), "R1", "linux"));
+  EXPECT_EQ(0, ContinueBrnxCase(nullptr, "a/b", "R1", "linux", out_));
+  EXPECT_EQ(0, ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", nullptr));
   EXPECT_EQ(0, CDINFO_GetPackagePath(root.c_str(), "Pkg", "R1", "linux", 0, nullptr, cd_));
-}
-
-TEST_F(Package, UnsafeWorkDirectoryIsRefused) {
-  std::string root = Single("Tarquel;Pkg;R75;R1;linux;/linux/pkg;a;b;\n");
-  Put(root, "linux/pkg/f1", "one\n");
-  free(CDINFO_Search(root.c_str(), 1));
+  EXPECT_EQ(0, Get(root, std::string(1100, 'p').c_str(), "R1", "linux"));  // too long for the buffers
+  // Values from the medium.
+  ClearTraceLog(sysroot_);
+  EXPECT_EQ(0, Get(root, "Evil", "R1", "linux"));
+  EXPECT_EQ(0, Get(root, "Up", "R1", "linux"));
+  EXPECT_EQ(0, tqFileExist("pwned") + tqFileExist(work_.c_str()));  // nothing was run
+  // Work directories that are links, writable by others or not ours.
   std::string elsewhere = scratch_ + "/elsewhere";
   Put(elsewhere, "tgz/keep", "keep\n");
   ASSERT_EQ(0, symlink(elsewhere.c_str(), work_.c_str()));
   EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
-  EXPECT_EQ("keep\n", tqtest::ReadFile(elsewhere + "/tgz/keep"));
-  EXPECT_NE(std::string::npos, TraceText().find(">: is a symbolic link \n"));
   ASSERT_EQ(0, unlink(work_.c_str()));
-
-  // A staging directory planted as a link inside our work directory.
   ASSERT_EQ(0, mkdir(work_.c_str(), 0755));
   ASSERT_EQ(0, symlink((elsewhere + "/tgz").c_str(), (work_ + "/tgz").c_str()));
   EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
-  EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux", 1));
-  char out[1024];
-  EXPECT_EQ(0, ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", out));
-  EXPECT_EQ("keep\n", tqtest::ReadFile(elsewhere + "/tgz/keep"));
+  EXPECT_EQ(0, ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", out_));
   ASSERT_EQ(0, unlink((work_ + "/tgz").c_str()));
-
-  // Writable by others, or owned by someone else.
   ASSERT_EQ(0, chmod(work_.c_str(), 0777));
   EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
   ASSERT_EQ(0, chmod(work_.c_str(), 0755));
+  Strings want = {value + "package path (shell characters): < " + root + "/linux/$(touch${IFS}pwned) >",
+                  value + "package path (leaves the medium): < " + root + "/../../etc >", dir + work_ + " >: is a symbolic link",
+                  dir + work_ + "/tgz >: is a symbolic link", dir + work_ + "/tgz >: is a symbolic link", dir + work_ + " >: is writable by others"};
   if (geteuid() == 0) {
     ASSERT_EQ(0, chown(work_.c_str(), 65534, 65534));
     EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
-    EXPECT_NE(std::string::npos, TraceText().find("belongs to another user"));
     ASSERT_EQ(0, chown(work_.c_str(), 0, 0));
+    want.push_back(dir + work_ + " >: belongs to another user");
   }
-  EXPECT_EQ(32, Get(root, "Pkg", "R1", "linux"));
+  EXPECT_EQ(want, TraceRecords(sysroot_, {"CDINFO_GetPackagePath:: refused"}));
+  EXPECT_EQ("./keep ", Tree(elsewhere + "/tgz"));
 }
 
 }  // namespace
-}  // namespace cdtest
+}  // namespace tqtest

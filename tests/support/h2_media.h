@@ -11,7 +11,11 @@
 #include "tq_test.h"
 #include "tqprod50.h"
 
-namespace cdtest {
+namespace tqtest {
+
+// Puts the process-wide install-media state (VENDOR .. path_index) back to
+// its initial values.
+void ResetMediaState();
 
 class MediaTest : public ::testing::Test {
  protected:
@@ -32,10 +36,9 @@ class MediaTest : public ::testing::Test {
   std::string facility_log_;
 };
 
-// Lines of a text, newline removed.
-std::vector<std::string> Lines(const std::string &text);
-// Calls every search until NULL (at most limit calls); collects results.
+// Calls a search until it returns NULL (at most limit calls; the first call
+// starts over) and collects the results; CDINFO_Search results are freed.
 std::vector<std::string> ListAll(char *(*fn)(const char *, int), const std::string &root,
                                  int limit = 20);
 
-}  // namespace cdtest
+}  // namespace tqtest

@@ -1,16 +1,11 @@
-#include "cdinfo_test.h"
+#include "h2_media.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-namespace cdtest {
+namespace tqtest {
 
-void MediaTest::SetUp() {
-  sysroot_ = tqtest::MakeTempDir("cdroot");
-  scratch_ = tqtest::MakeTempDir("cdmedia");
-  facility_log_ = scratch_ + "/facility.log";
-  setenv("TQ_SYSROOT", sysroot_.c_str(), 1);
-  setenv("TQ_TDERROR_LOG", facility_log_.c_str(), 1);
+void ResetMediaState() {
   VENDOR[0] = VERSION[0] = SP[0] = OS[0] = CDNUM[0] = '\0';
   products_file[0] = DW_Curent_File[0] = dvd_file[0] = '\0';
   memset(ProdList, 0, sizeof ProdList);
@@ -22,39 +17,36 @@ void MediaTest::SetUp() {
   path_index = 2;
 }
 
+void MediaTest::SetUp() {
+  sysroot_ = MakeTempDir("cdroot");
+  scratch_ = MakeTempDir("cdmedia");
+  facility_log_ = scratch_ + "/facility.log";
+  setenv("TQ_SYSROOT", sysroot_.c_str(), 1);
+  setenv("TQ_TDERROR_LOG", facility_log_.c_str(), 1);
+  ResetMediaState();
+}
+
 void MediaTest::TearDown() {
   unsetenv("TQ_TDERROR_LOG");
-  tqtest::RemoveTree(sysroot_);
-  tqtest::RemoveTree(scratch_);
+  RemoveTree(sysroot_);
+  RemoveTree(scratch_);
 }
 
 std::string MediaTest::Put(const std::string &root, const std::string &rel,
                            const std::string &text) {
   std::string path = root + "/" + rel;
-  tqtest::WriteFile(path, text);
+  WriteFile(path, text);
   return path;
 }
 
 std::string MediaTest::NewMedia(const std::string &name) {
   std::string root = scratch_ + "/" + name;
-  tqtest::WriteFile(root + "/.keep", "");
+  WriteFile(root + "/.keep", "");
   return root;
 }
 
-std::string MediaTest::TraceText() const { return tqtest::ReadFile(TracePath()); }
-std::string MediaTest::FacilityText() const { return tqtest::ReadFile(facility_log_); }
-
-std::vector<std::string> Lines(const std::string &text) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    out.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return out;
-}
+std::string MediaTest::TraceText() const { return ReadFile(TracePath()); }
+std::string MediaTest::FacilityText() const { return ReadFile(facility_log_); }
 
 std::vector<std::string> ListAll(char *(*fn)(const char *, int), const std::string &root,
                                  int limit) {
@@ -68,4 +60,4 @@ std::vector<std::string> ListAll(char *(*fn)(const char *, int), const std::stri
   return out;
 }
 
-}  // namespace cdtest
+}  // namespace tqtest
