@@ -217,6 +217,21 @@ TEST_F(Package, AssemblyPacksTheDirectoryOrItsContents) {
   EXPECT_EQ((Strings{Sh(fail, gtar) + ", try to search for gtar under Actions.", Sh(fail, gtar) + " exiting."}), TraceRecords(sysroot_, {fail}));
 }
 
+// A program on the medium never runs in place of gtar, even with the current
+// directory on PATH, and dot-files left in the staging directory by an
+// earlier run are not packed.
+TEST_F(Package, MediumProgramsAndLeftoversStayOutOfTheArchive) {
+  std::string root = Single("Tarquel;Pkg;R75;R1;linux;/p/pkg;a;b;\n"), marker = scratch_ + "/medium-gtar-ran";
+  Put(root, "p/pkg/gtar", "#!/bin/sh\n: > '" + marker + "'\n");
+  ASSERT_EQ(0, chmod((root + "/p/pkg/gtar").c_str(), 0755));
+  Put(root, "p/pkg/f1", "x\n");
+  Put(work_ + "/tgz", ".left-over", "old\n");
+  setenv("PATH", ("::.:" + gtar_ + ":" + old_path_).c_str(), 1);
+  ASSERT_EQ(32, Get(root, "Pkg", "R1", "x86"));
+  EXPECT_EQ(0, tqFileExist(marker.c_str()));
+  EXPECT_EQ("./ ./f1 ./gtar ", Tar(out_));
+}
+
 TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
   std::string index = "VENDOR=Tarquel\nVERSION=R75\nSP=R1\nCDNUM=0\nOS=linux\nZUD;Zudedaz;/linux/zud;0;1;1\nFAR;Faraway;/linux/far;0;3;1\n"
                       "M2;Mod2;/modules/m2/m2.tgz;1;2;0\nM3;Mod3;/modules/m3;1;3;0\nM1;Mod1;/modules/m1/gone.tgz;1;1;0\n";

@@ -148,9 +148,16 @@ TEST_F(Walk, MissingKeysAndUnopenableFiles) {
   EXPECT_EQ(-4, TQPROD_RestoreKey("no/such/dir/a.bak"));
   EXPECT_EQ(-4, TQPROD_RestoreKeyWithType(nullptr));
   EXPECT_EQ(-4, TQPROD_DumpRegistry());
+  // A symbolic link planted at the name is not followed.
+  ASSERT_EQ(0, rmdir("RegDump"));
+  WriteFile("victim", "kept");
+  ASSERT_EQ(0, symlink("victim", "RegDump"));
+  EXPECT_EQ(-4, TQPROD_DumpRegistry());
+  EXPECT_EQ("kept", ReadFile("victim"));
   EXPECT_EQ(
       "The file 'no/such/dir/a.bak' was not opened\nThe file 'no/such/dir/a.bak' was not opened\n"
-      "The file '(null)' was not opened\nThe file 'RegDump' was not opened\n",
+      "The file '(null)' was not opened\nThe file 'RegDump' was not opened\n"
+      "The file 'RegDump' was not opened\n",
       testing::internal::GetCapturedStdout());
   EXPECT_EQ(fds, OpenFdCount());
 }
