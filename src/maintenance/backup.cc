@@ -154,8 +154,9 @@ bool IsRestorableKey(const std::string &key) {
 bool ParseInt(const std::string &text, int *out) {
   if (text.empty()) return false;
   char *end = nullptr;
-  long n = strtol(text.c_str(), &end, 10);
-  if (*end != '\0' || end == text.c_str() || n < -2147483647L - 1 || n > 2147483647L)
+  // long long: a 32-bit long would clamp "2147483648" to a value in range.
+  long long n = strtoll(text.c_str(), &end, 10);
+  if (*end != '\0' || end == text.c_str() || n < -2147483647LL - 1 || n > 2147483647LL)
     return false;
   *out = static_cast<int>(n);
   return true;
