@@ -101,7 +101,6 @@ TEST_F(Walk, BackupAndDumpWriteKeysInWalkOrderAndRestoreReplacesThem) {
 }
 
 TEST_F(Walk, EveryUserStopsBelowOneHundredLevelsAndReleasesItsFile) {
-  MakeKey("SOFTWARE\\Open");  // the first write opens the registry's own files
   const int fds = OpenFdCount();
   for (int i = 1; i <= 100; ++i) PutNum(K(ChainKey("A", i)), "lvl", static_cast<uint32_t>(i));
   PutNum(K(ChainKey("A", 99) + "\\j"), "lvl", 100);  // a sibling at the deepest level
@@ -126,7 +125,6 @@ TEST_F(Walk, EveryUserStopsBelowOneHundredLevelsAndReleasesItsFile) {
 }
 
 TEST_F(Walk, MissingKeysAndUnopenableFiles) {
-  MakeKey("SOFTWARE\\Open");  // the first write opens the registry's own files
   const int fds = OpenFdCount();
   EXPECT_EQ(-1, TQPROD_DumpRegistry());  // no root key yet
   EXPECT_EQ(0, unlink("RegDump"));

@@ -79,11 +79,29 @@ TEST_F(FaultTest, LastErrorIsPerThreadSetByFailuresAndKeptBySuccess) {
                                    ": a size or depth limit was exceeded; key \"SOFTWARE\\F\"; value \"nnn"));
 }
 
+TEST_F(FaultTest, ReadsNeverCreateARegistry) {
+  std::string dir = regdir_ + "/new/reg";
+  setenv("TQ_REGISTRY_DIR", dir.c_str(), 1);
+  ASSERT_EQ(TQREG_OK, TqkResetGlobalEntries());
+  EXPECT_EQ(-1, GetNum("SOFTWARE\\F", "v"));
+  EXPECT_EQ(0, TQPRODIS_GetVarFromRegistry("SOFTWARE\\F", "v", 1));
+  EXPECT_NE(0, access((regdir_ + "/new").c_str(), F_OK));
+  EXPECT_EQ(TQREG_OK, Write("v", 5));
+  EXPECT_EQ(5, GetNum("SOFTWARE\\F", "v"));
+  EXPECT_EQ(0, access((dir + "/ctx0.db").c_str(), F_OK));
+  setenv("TQ_REGISTRY_DIR", regdir_.c_str(), 1);
+}
+
 TEST_F(FaultTest, BrokenDatabaseFailsFastWithItsCauseUntilTheFileChanges) {
   std::string db = regdir_ + "/ctx0.db";
   for (const std::string &content : {std::string(5000, 'g'), std::string("SQLite format 3")}) {
     SCOPED_TRACE(content.substr(0, 15));
+    setenv("TQ_REGISTRY_DIR", (regdir_ + "/elsewhere").c_str(), 1);
+    ASSERT_EQ(TQREG_OK, TqkResetGlobalEntries());  // lets go of the database
+    unlink((db + "-wal").c_str());
+    unlink((db + "-shm").c_str());
     tqtest::WriteFile(db, content);
+    setenv("TQ_REGISTRY_DIR", regdir_.c_str(), 1);
     ASSERT_EQ(TQREG_E_CORRUPT, TqkResetGlobalEntries());
     timespec t0, t1;
     clock_gettime(CLOCK_MONOTONIC, &t0);

@@ -60,6 +60,10 @@ void RegistryTest::SetUp() {
   setenv("TQ_SYSROOT", sysroot_.c_str(), 1);
   unsetenv("OVER_WRITE_CURRENT_VER");
   ASSERT_EQ(0, TqkResetGlobalEntries());
+  // An empty batch creates and opens the registry's files now, so that the
+  // descriptor counts of the tests include them.
+  ASSERT_EQ(0, TqkRegBeginBatch());
+  ASSERT_EQ(0, TqkRegEndBatch(1));
 }
 
 void RegistryTest::TearDown() {
