@@ -4,6 +4,7 @@
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -51,6 +52,18 @@ int OpenFdCount() {
   while (readdir(d) != nullptr) ++n;
   closedir(d);
   return n - 3;  // ".", ".." and the directory stream itself
+}
+
+pid_t Spawn(const std::function<int()> &body) {
+  pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  return pid;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 void RegistryTest::SetUp() {

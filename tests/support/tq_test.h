@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 
 #include "tqprod50.h"
@@ -21,6 +24,10 @@ void WriteFile(const std::string &path, const std::string &text);
 std::string ReadFile(const std::string &path);
 // Number of open file descriptors of this process.
 int OpenFdCount();
+// Runs body in a child process (its result is the exit status); Wait gives
+// that status, or 128 + the signal that ended the child.
+pid_t Spawn(const std::function<int()> &body);
+int Wait(pid_t pid);
 
 // Fixture: sets TQ_REGISTRY_DIR and TQ_SYSROOT to fresh directories and
 // rebinds the registry service to them.
