@@ -556,6 +556,15 @@ bool Service::ReadVar(const char *key_path, const char *value_name, int versione
 // process to another registry meanwhile (the key id would name a key of the
 // wrong database).
 int Service::OpenKey(TQHKEY parent, const char *path, TQHKEY *out) {
+  return BindKey<false>(parent, path, out);
+}
+
+int Service::CreateKey(TQHKEY parent, const char *path, TQHKEY *out) {
+  return BindKey<true>(parent, path, out);
+}
+
+template <bool kCreate>
+int Service::BindKey(TQHKEY parent, const char *path, TQHKEY *out) {
   if (out == nullptr || path == nullptr) return Refuse(TQREG_E_INVALID);
   *out = 0;
   for (int attempt = 0;; ++attempt) {
@@ -563,42 +572,24 @@ int Service::OpenKey(TQHKEY parent, const char *path, TQHKEY *out) {
     int depth = 0;
     uint64_t generation = 0;
     std::string full;
-    int rc = ReadCall([&] {
+    auto op = [&] {
       generation = reset_generation_;
       int64_t pid;
       int pdepth;
       int r = ResolveHandle(parent, &pid, &pdepth);
       if (r != TQREG_OK) return r;
       full = JoinKeyPath(parent, path);
-      return Resolve(pid, pdepth, path, &id, &depth);
-    });
+      return kCreate ? CreatePath(pid, pdepth, path, &id, &depth)
+                     : Resolve(pid, pdepth, path, &id, &depth);
+    };
+    int rc = kCreate ? WriteCall(op) : ReadCall(op);
     if (rc != TQREG_OK) return Refuse(rc);
     auto lock = Enter();
     if (generation == reset_generation_) return AllocHandle(id, depth, std::move(full), out);
-    if (attempt > 0) return Refuse(TQREG_E_BADHANDLE);
+    // An open is tried once more; a key just created belongs to the old
+    // registry, so its handle is refused.
+    if (kCreate || attempt > 0) return Refuse(TQREG_E_BADHANDLE);
   }
-}
-
-int Service::CreateKey(TQHKEY parent, const char *path, TQHKEY *out) {
-  if (out == nullptr || path == nullptr) return Refuse(TQREG_E_INVALID);
-  *out = 0;
-  int64_t id = 0;
-  int depth = 0;
-  uint64_t generation = 0;
-  std::string full;
-  int rc = WriteCall([&] {
-    generation = reset_generation_;
-    int64_t pid;
-    int pdepth;
-    int r = ResolveHandle(parent, &pid, &pdepth);
-    if (r != TQREG_OK) return r;
-    full = JoinKeyPath(parent, path);
-    return CreatePath(pid, pdepth, path, &id, &depth);
-  });
-  if (rc != TQREG_OK) return Refuse(rc);
-  auto lock = Enter();
-  if (generation != reset_generation_) return Refuse(TQREG_E_BADHANDLE);
-  return AllocHandle(id, depth, std::move(full), out);
 }
 
 std::string Service::JoinKeyPath(TQHKEY parent, const char *path) {

@@ -131,6 +131,9 @@ class Service {
   // Handle table.
   int ResolveHandle(TQHKEY h, int64_t *id, int *depth);
   int AllocHandle(int64_t id, int depth, std::string path, TQHKEY *out);
+  // Open (kCreate false) or create a key and bind a handle to it.
+  template <bool kCreate>
+  int BindKey(TQHKEY parent, const char *path, TQHKEY *out);
   // The key path of a handle below the root (for error texts).
   std::string JoinKeyPath(TQHKEY parent, const char *path);
   void InvalidateHandles();
