@@ -99,6 +99,7 @@ TEST_F(Commands, StatusFlagsJsonAndMedia) {
     tqtest::WriteFile(Path("cd") + n + "/DW/Products.conf",
                       "VENDOR=Tarquel\nVERSION=R75\nSP=R1\nCDNUM=" + std::string(n) +
                           "\nOS=linux\nZUD;Zudedaz;/linux/zud;0;1;1\nFAR;Faraway;/linux/far;0;3;1\n"
+                          "ESC;Esc\x1b[2J;/linux/esc;0;3;1\n"
                           "M2;Mod2;/modules/m2/m2.tgz;1;2;0\nM3;Mod3;/modules/m3;1;3;0\n");
   for (const char *f : {"cd1/linux/zud/zfile", "cd2/modules/m2/m2.tgz", "cd3/modules/m3/m3file",
                         "cd3/linux/far/f", "cd1/linux/Actions/CheckPackage", "cd1/UnixInstallScript",
@@ -135,6 +136,10 @@ TEST_F(Commands, StatusFlagsJsonAndMedia) {
             Tool({"media", "package", Path("cd1"), "Faraway", "R1", "linux", "--cd", "3=" + Path("cd3")}).out);
   EXPECT_EQ(2, Tool({"media", "package", Path("cd1"), "Zudedaz", "R1", "linux", "--cd", "2"}).code);
   EXPECT_TRUE(Has(Tool({"media", "list", Path("nowhere")}).err, "no readable DW directory"));
+  EXPECT_TRUE(Has(Tool({"media", "list", Path("cd1")}).out, " Esc\\x1b[2J ")) << "escaped";
+  tqtest::WriteFile(Path("broken/ctx0.db"), std::string(5000, 'g'));
+  EXPECT_TRUE(Has(Tool({"--registry", Path("broken"), "status"}).err,
+                  "ctx0.db in " + Path("broken") + ": not a registry database, or corrupt"));
   setenv("PATH", path.c_str(), 1);
 }
 

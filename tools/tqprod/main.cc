@@ -22,14 +22,15 @@ int SetUpRegistry(const Context &ctx) {
   if (!ctx.registry_dir.empty()) {
     setenv("TQ_REGISTRY_DIR", ctx.registry_dir.c_str(), 1);
     if (TqkResetGlobalEntries() != 0)
-      return Error("--registry", "cannot open the registry in " + ctx.registry_dir);
+      return Error("--registry", std::string("cannot open the registry: ") + TqkRegGetLastErrorText());
   }
   if (ctx.ctx >= 0) {
     unsigned n = static_cast<unsigned>(ctx.ctx);
     if (tq_set_vs_env(n) != 0)
       return Error("--ctx", "context " + std::to_string(n) + " does not exist (see tqprod ctx list)");
     if (TqkResetGlobalEntries() != 0)
-      return Error("--ctx", "cannot open the registry of context " + std::to_string(n));
+      return Error("--ctx", "cannot open the registry of context " + std::to_string(n) + ": " +
+                                TqkRegGetLastErrorText());
     reset_reg_sic_cache();
   }
   return kOk;
