@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <regex>
+
 #include "tool_run.h"
 
 using namespace tooltest;
@@ -147,6 +149,22 @@ TEST_F(Commands, StatusFlagsJsonAndMedia) {
 // located it writes the message as one line to standard error and goes on.
 // The choice is made once per process: a child run of this program reports
 // with dladdr failing, before any test starts.
+// Long work shows "done/total keys (rate/s)" on a terminal only (script(1)
+// gives the tool one), and never with --json.
+TEST_F(Commands, ProgressOnlyOnATerminal) {
+  if (system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  const char *emulator = getenv("TQ_TEST_EMULATOR");
+  auto on_terminal = [&](const std::string &args) {
+    std::string cmd = "script -qec \"env TQ_PROGRESS_AFTER_MS=0 " + std::string(emulator ? emulator : "") +
+                      " " + getenv("TQ_TOOL") + " " + args + "\" /dev/null > " + Path("tty.out");
+    EXPECT_EQ(0, system(cmd.c_str())) << args;
+    return tqtest::ReadFile(Path("tty.out"));
+  };
+  EXPECT_TRUE(std::regex_search(on_terminal("copy MRK Copy"), std::regex("\rcopying ([1-9][0-9]*)/\\1 keys \\(")));
+  EXPECT_EQ("", on_terminal("--json copy MRK Copy2"));
+  EXPECT_EQ("", Tool({"copy", "MRK", "Copy3"}).err);
+}
+
 const char kNoDladdr[] = "TQ_TEST_FAIL_DLADDR";
 
 [[maybe_unused]] const bool kChild = [] {

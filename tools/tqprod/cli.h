@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -27,10 +28,12 @@ int Error(const std::string &what, const std::string &why, int code = kFail);
 CLI::App *AddCommand(CLI::App &parent, Context &ctx, const std::string &name,
                      const std::string &help, std::function<int()> body);
 
-// Progress on stderr for long work, only when stderr is a terminal.
+// Progress of long work on standard error: "label done/total (rate/s)",
+// only when standard error is a terminal, not with --json, and only once the
+// work has taken a second (TQ_PROGRESS_AFTER_MS).
 class Progress {
  public:
-  explicit Progress(const std::string &label);
+  explicit Progress(const std::string &label, bool quiet = false);
   ~Progress();
   void Step(unsigned done, unsigned total);
 
@@ -38,7 +41,14 @@ class Progress {
   std::string label_;
   bool tty_;
   bool shown_ = false;
+  std::chrono::steady_clock::time_point start_;
+  long after_ms_;
 };
+
+// Runs work (one library call) while a progress line shows done() of total
+// keys; done() must not call into the registry (work may hold a batch).
+int WithProgress(const std::string &label, bool quiet, unsigned total,
+                 const std::function<unsigned()> &done, const std::function<int()> &work);
 
 // Command families; each adds its subcommands to the application.
 void AddRegistryCommands(CLI::App &app, Context &ctx);

@@ -31,18 +31,66 @@ std::string Meaning(int rc) {
   }
 }
 
+// Keys of the subtree at path (below SOFTWARE\Tarquel when relative), the
+// key itself included; 0 when it does not exist.
+unsigned CountKeys(TQHKEY parent, const std::string &path) {
+  TQHKEY h = 0;
+  if (TqkRegOpenKeyEx(parent, path.c_str(), 0, 0, &h) != 0) return 0;
+  unsigned n = 1;
+  char name[TQREG_MAX_NAME + 1];
+  for (unsigned i = 0; TqkRegEnumKey(h, i, name, sizeof name) == 0; ++i) n += CountKeys(h, name);
+  TqkRegCloseKey(h);
+  return n;
+}
+
+unsigned CountTarquelKeys(const std::string &key) {
+  std::string path = "SOFTWARE\\Tarquel";
+  if (!key.empty() && key != ".") path += "\\" + key;
+  return CountKeys(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), path);
+}
+
+// Key records ("#" lines) written to a backup file so far, read as it grows.
+class RecordCounter {
+ public:
+  explicit RecordCounter(const std::string &file) : file_(file) {}
+  unsigned operator()() {
+    FILE *f = fopen(file_.c_str(), "re");
+    if (f == nullptr) return records_;
+    fseek(f, offset_, SEEK_SET);
+    char line[1024];
+    while (fgets(line, sizeof line, f) != nullptr && strchr(line, '\n') != nullptr) {
+      offset_ += static_cast<long>(strlen(line));
+      records_ += strcmp(line, "#\n") == 0;
+    }
+    fclose(f);
+    return records_;
+  }
+
+ private:
+  std::string file_;
+  long offset_ = 0;
+  unsigned records_ = 0;
+};
+
+// Keys created by this process since the call.
+std::function<unsigned()> KeysCreated() {
+  unsigned long start = TqkRegCreatedKeyCount();
+  return [start] { return static_cast<unsigned>(TqkRegCreatedKeyCount() - start); };
+}
+
 }  // namespace
 
 void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
   auto a = std::make_shared<Args>();
-  CLI::App *copy = AddCommand(app, ctx, "copy", "Copy a key with its values and subkeys", [a] {
-    int rc = TQPROD_CopyKeyRecursive(a->src.c_str(), a->dst.c_str());
+  CLI::App *copy = AddCommand(app, ctx, "copy", "Copy a key with its values and subkeys", [a, &ctx] {
+    int rc = WithProgress("copying", ctx.json, CountTarquelKeys(a->src), KeysCreated(),
+                          [a] { return TQPROD_CopyKeyRecursive(a->src.c_str(), a->dst.c_str()); });
     return rc == 0 ? int(kOk) : Error("copy", a->src + " to " + a->dst + ": " + Meaning(rc));
   });
   copy->add_option("SRC", a->src, "Source key, relative to SOFTWARE\\Tarquel")->required();
   copy->add_option("DST", a->dst, "Destination key, relative to SOFTWARE\\Tarquel")->required();
 
-  CLI::App *backup = AddCommand(app, ctx, "backup", "Write a key's subtree to a backup file", [a] {
+  CLI::App *backup = AddCommand(app, ctx, "backup", "Write a key's subtree to a backup file", [a, &ctx] {
     // Written beside the target and renamed over it only when complete: a
     // failed backup leaves the previous one as it was.
     std::string tmp = a->file + ".XXXXXX";
@@ -53,7 +101,8 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
     umask(mask);
     fchmod(fd, stat(a->file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~mask);
     close(fd);
-    int rc = TQPROD_BackupKey(a->key.c_str(), tmp.c_str());
+    int rc = WithProgress("backing up", ctx.json, CountTarquelKeys(a->key), RecordCounter(tmp),
+                          [&] { return TQPROD_BackupKey(a->key.c_str(), tmp.c_str()); });
     if (rc == 0 && rename(tmp.c_str(), a->file.c_str()) != 0)
       rc = -4;
     if (rc != 0) {
@@ -65,10 +114,12 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
   backup->add_option("KEY", a->key, "Key relative to SOFTWARE\\Tarquel (\".\" for all of it)")->required();
   backup->add_option("FILE", a->file, "Backup file (created or truncated)")->required();
 
-  CLI::App *restore = AddCommand(app, ctx, "restore", "Restore the keys of a backup file", [a] {
+  CLI::App *restore = AddCommand(app, ctx, "restore", "Restore the keys of a backup file", [a, &ctx] {
     if (access(a->file.c_str(), R_OK) != 0)
       return Error("restore", "cannot read " + a->file + ": " + strerror(errno));
-    int rc = a->typed ? TQPROD_RestoreKeyWithType(a->file.c_str()) : TQPROD_RestoreKey(a->file.c_str());
+    int rc = WithProgress("restoring", ctx.json, RecordCounter(a->file)(), KeysCreated(), [a] {
+      return a->typed ? TQPROD_RestoreKeyWithType(a->file.c_str()) : TQPROD_RestoreKey(a->file.c_str());
+    });
     return rc == 0 ? int(kOk) : Error("restore", a->file + ": " + Meaning(rc));
   });
   restore->add_option("FILE", a->file, "Backup file")->required();

@@ -93,7 +93,7 @@ void AddRegFileCommands(CLI::App &app, Context &ctx) {
     if (!ParseReg(bytes, file, why)) return Error("import", a->file + ": " + why, kUsage);
     ApplyStats st;
     bool rolled_back = false;
-    if (!ApplyReg(file, st, why, rolled_back))
+    if (!ApplyReg(file, st, why, rolled_back, ctx.json))
       return Error("import", a->file + ": " + why +
                                  (rolled_back ? "; nothing was changed" : "; the registry may be partly changed"));
     if (ctx.json) {

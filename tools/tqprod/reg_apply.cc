@@ -36,7 +36,8 @@ bool Step(const RegOp &op, ApplyStats &stats, std::string &why) {
 
 }  // namespace
 
-bool ApplyReg(const RegFile &file, ApplyStats &stats, std::string &why, bool &rolled_back) {
+bool ApplyReg(const RegFile &file, ApplyStats &stats, std::string &why, bool &rolled_back,
+              bool quiet) {
   rolled_back = false;
   // The whole file is one transaction: one flush to disk, other processes
   // see all of it or none, and a file that fails midway leaves nothing.
@@ -45,9 +46,12 @@ bool ApplyReg(const RegFile &file, ApplyStats &stats, std::string &why, bool &ro
     why = "cannot start a transaction (error " + std::to_string(rc) + ")";
     return false;
   }
-  Progress progress("importing");
+  Progress progress("importing", quiet);
+  unsigned keys = 0, keys_done = 0;
+  for (const RegOp &op : file.ops) keys += op.kind == RegOp::kKey;
   for (size_t i = 0; i < file.ops.size(); ++i) {
-    if (i % 64 == 0) progress.Step(static_cast<unsigned>(i), static_cast<unsigned>(file.ops.size()));
+    keys_done += file.ops[i].kind == RegOp::kKey;
+    if (i % 64 == 0) progress.Step(keys_done, keys);
     const RegOp &op = file.ops[i];
     std::string step_why;
     if (Step(op, stats, step_why)) continue;

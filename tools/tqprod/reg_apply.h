@@ -15,6 +15,7 @@ struct ApplyStats {
 
 // False with `why` ("line N: ...") when an operation failed; `rolled_back`
 // tells whether the undo succeeded.
-bool ApplyReg(const RegFile &file, ApplyStats &stats, std::string &why, bool &rolled_back);
+bool ApplyReg(const RegFile &file, ApplyStats &stats, std::string &why, bool &rolled_back,
+              bool quiet = false);
 
 }  // namespace tqtool

@@ -121,6 +121,9 @@ TQAPI int reset_reg_sic_cache(void);
  * exits. TqkResetGlobalEntries inside a batch rolls it back. */
 TQAPI int TqkRegBeginBatch(void);
 TQAPI int TqkRegEndBatch(int commit);
+/* Keys this process has created so far, for progress displays. Takes no
+ * lock: another thread may call it while a batch is open. */
+TQAPI unsigned long TqkRegCreatedKeyCount(void);
 
 /* The last error of the calling thread, as GetLastError on Windows: every
  * failing call of the registry service sets it, success leaves it as it was.

@@ -89,6 +89,8 @@ TQAPI int TqkResetGlobalEntries(void) {
 
 TQAPI int reset_reg_sic_cache(void) { return Service::Instance().DropCache(); }
 
+TQAPI unsigned long TqkRegCreatedKeyCount(void) { return Service::Instance().CreatedKeyCount(); }
+
 TQAPI int TqkRegBeginBatch(void) { return Status(Service::Instance().BeginBatch()); }
 
 TQAPI int TqkRegEndBatch(int commit) {

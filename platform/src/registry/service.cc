@@ -473,6 +473,7 @@ int Service::CreatePath(int64_t parent, int parent_depth, const char *path, int6
     begin = c.folded_end + 1;
     if (child == 0) {
       child = store_.InsertKey(cur, c.name, c.len, d + 1);
+      keys_created_count_.fetch_add(1, std::memory_order_relaxed);
       keys_created_ = true;
       paths_[key_buf_] = child;
       auto pit = nodes_.find(cur);

@@ -55,6 +55,8 @@ class Service {
   int DropCache();
   // The key path of a handle, for messages.
   std::string KeyPathOf(TQHKEY key);
+  // Keys this process has created (rolled-back ones included); lock-free.
+  unsigned long CreatedKeyCount() const { return keys_created_count_.load(std::memory_order_relaxed); }
   // Notes a failing status as the thread's last error (a database failure
   // keeps the text it already left); returns code.
   int Refuse(int code);
@@ -186,6 +188,7 @@ class Service {
   bool keys_created_ = false;
   bool keys_deleted_ = false;
 
+  std::atomic<unsigned long> keys_created_count_{0};
   std::vector<Slot> slots_;
   uint64_t reset_generation_ = 0;  // counts Reset() calls
   std::vector<uint32_t> free_slots_;
