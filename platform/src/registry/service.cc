@@ -91,13 +91,8 @@ int Service::ReadCall(Op op) {
 template <typename Op>
 int Service::WriteCall(Op op) {
   auto lock = Enter();
-  int rc = EnsureOpen(true);
+  int rc = OpenForWrite();
   if (rc != TQREG_OK) return rc;
-  if (!store_.read_only().empty()) {
-    SetLastError(TQREG_E_ACCESS,
-                 std::string(where_.load()) + ": not writable (" + store_.read_only() + ")");
-    return TQREG_E_ACCESS;
-  }
   // A batch whose transaction failed writes nothing more until its end.
   if (batch_depth_ > 0 && !batch_txn_) return Refuse(TQREG_E_IO);
   const bool batched = batch_txn_;
@@ -182,6 +177,15 @@ int Service::Refuse(int code) {
   if (code != TQREG_OK && !(database && LastError() == code))
     SetLastErrorCode(code, where_.load());
   return code;
+}
+
+// The registry opened (or created) for a write; a read-only one refuses it.
+int Service::OpenForWrite() {
+  int rc = EnsureOpen(true);
+  if (rc != TQREG_OK || store_.read_only().empty()) return rc;
+  SetLastError(TQREG_E_ACCESS,
+               std::string(where_.load()) + ": not writable (" + store_.read_only() + ")");
+  return TQREG_E_ACCESS;
 }
 
 // Reads open an existing registry or stand in an empty one; the first write
@@ -897,13 +901,8 @@ int Service::BeginBatch() {
     ++batch_depth_;  // joins the outer batch
     return TQREG_OK;
   }
-  int rc = EnsureOpen(true);
+  int rc = OpenForWrite();
   if (rc != TQREG_OK) return rc;
-  if (!store_.read_only().empty()) {
-    SetLastError(TQREG_E_ACCESS,
-                 std::string(where_.load()) + ": not writable (" + store_.read_only() + ")");
-    return TQREG_E_ACCESS;
-  }
   try {
     store_.BeginImmediate();
     in_txn_ = true;

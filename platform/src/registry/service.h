@@ -117,6 +117,7 @@ class Service {
   template <typename Op>
   int WriteCall(Op op);
   int EnsureOpen(bool for_write);
+  int OpenForWrite();
   // A database failure: the transaction is rolled back, the thread's last
   // error set; returns the failure's code.
   int Failed(const DbError &e);
