@@ -17,11 +17,14 @@ int Status(int rc) { return rc == TQREG_OK ? rc : Service::Instance().Refuse(rc)
 
 // A failed write is logged once: its text, the key and the value name. A
 // delete of something already absent is not a failure worth a line.
-int Write(int rc, const std::string &key, const char *name) {
+// key_path() is asked only for a failure: a successful write pays nothing.
+template <typename KeyPath>
+int Write(int rc, KeyPath key_path, const char *name) {
   if (rc == TQREG_OK) return rc;
   Status(rc);
   if (rc == TQREG_E_NOTFOUND) return rc;
-  std::string line = std::string("write failed: ") + LastErrorText() + "; key \"" + key + "\"";
+  std::string line = std::string("write failed: ") + LastErrorText();
+  line += "; key \"" + key_path() + "\"";
   if (name != nullptr) line += std::string("; value \"") + name + "\"";
   tderrorFunc("REGISTRY", 1, rc, line.c_str());
   return rc;
@@ -48,7 +51,8 @@ TQAPI int TqkRegOpenKey(TQHKEY parent, const char *subkey, TQHKEY *out) {
 }
 
 TQAPI int TqkRegCreateKey(TQHKEY parent, const char *path, TQHKEY *out) {
-  return Write(Service::Instance().CreateKey(parent, path, out), Below(parent, path), nullptr);
+  return Write(Service::Instance().CreateKey(parent, path, out),
+               [&] { return Below(parent, path); }, nullptr);
 }
 
 TQAPI int TqkRegCloseKey(TQHKEY key) { return Status(Service::Instance().CloseKey(key)); }
@@ -60,7 +64,8 @@ TQAPI int TqkRegQueryValueEx(TQHKEY key, const char *name, unsigned *, unsigned 
 
 TQAPI int TqkRegSetValueEx(TQHKEY key, const char *name, unsigned, unsigned type,
                            const void *data, unsigned size) {
-  return Write(Service::Instance().SetValue(key, name, type, data, size), Below(key, nullptr),
+  return Write(Service::Instance().SetValue(key, name, type, data, size),
+               [&] { return Below(key, nullptr); },
                name);
 }
 
@@ -74,11 +79,12 @@ TQAPI int TqkRegEnumValue(TQHKEY key, unsigned index, char *name, unsigned *name
 }
 
 TQAPI int TqkRegDeleteKey(TQHKEY parent, const char *path) {
-  return Write(Service::Instance().DeleteKey(parent, path), Below(parent, path), nullptr);
+  return Write(Service::Instance().DeleteKey(parent, path),
+               [&] { return Below(parent, path); }, nullptr);
 }
 
 TQAPI int TqkRegDeleteValue(TQHKEY key, const char *name) {
-  return Write(Service::Instance().DeleteValue(key, name), Below(key, nullptr), name);
+  return Write(Service::Instance().DeleteValue(key, name), [&] { return Below(key, nullptr); }, name);
 }
 
 TQAPI int TqkResetGlobalEntries(void) {
@@ -94,7 +100,7 @@ TQAPI unsigned long TqkRegCreatedKeyCount(void) { return Service::Instance().Cre
 TQAPI int TqkRegBeginBatch(void) { return Status(Service::Instance().BeginBatch()); }
 
 TQAPI int TqkRegEndBatch(int commit) {
-  return Write(Service::Instance().EndBatch(commit != 0), "(batch)", nullptr);
+  return Write(Service::Instance().EndBatch(commit != 0), [] { return std::string("(batch)"); }, nullptr);
 }
 
 TQAPI TQREGVAR TQPRODIS_GetVarFromRegistry(const char *key_path, const char *value_name,
@@ -105,13 +111,16 @@ TQAPI TQREGVAR TQPRODIS_GetVarFromRegistry(const char *key_path, const char *val
 TQAPI int TQPRODIS_SetVarToRegistry(const char *key_path, const char *value_name,
                                     uint32_t value, int versioned) {
   int rc = Service::Instance().SetVar(key_path, value_name, value, versioned);
-  if (rc != 0) Write(tq::platform::reg::LastError(), key_path ? key_path : "", value_name);
+  if (rc != 0) {
+    Write(tq::platform::reg::LastError(),
+          [&] { return std::string(key_path ? key_path : ""); }, value_name);
+  }
   return rc;
 }
 
 TQAPI int TQPRODIS_CopyKeyValues(uint32_t src, uint32_t dst) {
   int rc = Service::Instance().CopyValues(src, dst);
-  if (rc != 0) Write(tq::platform::reg::LastError(), Below(dst, nullptr), nullptr);
+  if (rc != 0) Write(tq::platform::reg::LastError(), [&] { return Below(dst, nullptr); }, nullptr);
   return rc;
 }
 
