@@ -94,7 +94,7 @@ int Service::WriteCall(Op op) {
   int rc = OpenForWrite();
   if (rc != TQREG_OK) return rc;
   // A batch whose transaction failed writes nothing more until its end.
-  if (batch_depth_ > 0 && !batch_txn_) return Refuse(TQREG_E_IO);
+  if (batch_depth_ > 0 && !batch_txn_) return TQREG_E_IO;
   const bool batched = batch_txn_;
   try {
     const int64_t changes_before = store_.TotalChanges();
@@ -338,7 +338,7 @@ int Service::AllocHandle(int64_t id, int depth, std::string path, TQHKEY *out) {
     idx = free_slots_.back();
     free_slots_.pop_back();
   } else {
-    if (slots_.size() >= kIndexMask) return Refuse(TQREG_E_LIMIT);
+    if (slots_.size() >= kIndexMask) return TQREG_E_LIMIT;
     slots_.emplace_back();
     idx = static_cast<uint32_t>(slots_.size() - 1);
   }
@@ -570,7 +570,7 @@ int Service::CreateKey(TQHKEY parent, const char *path, TQHKEY *out) {
 
 template <bool kCreate>
 int Service::BindKey(TQHKEY parent, const char *path, TQHKEY *out) {
-  if (out == nullptr || path == nullptr) return Refuse(TQREG_E_INVALID);
+  if (out == nullptr || path == nullptr) return TQREG_E_INVALID;
   *out = 0;
   for (int attempt = 0;; ++attempt) {
     int64_t id = 0;
@@ -588,12 +588,12 @@ int Service::BindKey(TQHKEY parent, const char *path, TQHKEY *out) {
                      : Resolve(pid, pdepth, path, &id, &depth);
     };
     int rc = kCreate ? WriteCall(op) : ReadCall(op);
-    if (rc != TQREG_OK) return Refuse(rc);
+    if (rc != TQREG_OK) return rc;
     auto lock = Enter();
     if (generation == reset_generation_) return AllocHandle(id, depth, std::move(full), out);
     // An open is tried once more; a key just created belongs to the old
     // registry, so its handle is refused.
-    if (kCreate || attempt > 0) return Refuse(TQREG_E_BADHANDLE);
+    if (kCreate || attempt > 0) return TQREG_E_BADHANDLE;
   }
 }
 

@@ -58,7 +58,8 @@ class Service {
   // Keys this process has created (rolled-back ones included); lock-free.
   unsigned long CreatedKeyCount() const { return keys_created_count_.load(std::memory_order_relaxed); }
   // Notes a failing status as the thread's last error (a database failure
-  // keeps the text it already left); returns code.
+  // keeps the text it already left); returns code. The exported entry points
+  // call it for every status they return.
   int Refuse(int code);
 
   // Write batches (TqkRegBeginBatch): one transaction for many writes.
