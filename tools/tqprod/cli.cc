@@ -44,9 +44,10 @@ void Progress::Step(unsigned done, unsigned total) {
   fflush(stderr);
 }
 
-int WithProgress(const std::string &label, bool quiet, unsigned total,
+int WithProgress(const std::string &label, bool quiet, const std::function<unsigned()> &total_fn,
                  const std::function<unsigned()> &done, const std::function<int()> &work) {
   if (quiet || isatty(2) != 1) return work();
+  const unsigned total = total_fn();
   Progress progress(label, quiet);
   std::atomic<bool> finished{false};
   int rc = 0;

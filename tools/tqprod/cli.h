@@ -45,9 +45,10 @@ class Progress {
   long after_ms_;
 };
 
-// Runs work (one library call) while a progress line shows done() of total
-// keys; done() must not call into the registry (work may hold a batch).
-int WithProgress(const std::string &label, bool quiet, unsigned total,
+// Runs work (one library call) while a progress line shows done() of
+// total() keys. total() runs first, and only when progress can be shown;
+// done() must not call into the registry (work may hold a batch).
+int WithProgress(const std::string &label, bool quiet, const std::function<unsigned()> &total,
                  const std::function<unsigned()> &done, const std::function<int()> &work);
 
 // Command families; each adds its subcommands to the application.

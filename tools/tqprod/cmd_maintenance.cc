@@ -83,7 +83,7 @@ std::function<unsigned()> KeysCreated() {
 void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
   auto a = std::make_shared<Args>();
   CLI::App *copy = AddCommand(app, ctx, "copy", "Copy a key with its values and subkeys", [a, &ctx] {
-    int rc = WithProgress("copying", ctx.json, CountTarquelKeys(a->src), KeysCreated(),
+    int rc = WithProgress("copying", ctx.json, [a] { return CountTarquelKeys(a->src); }, KeysCreated(),
                           [a] { return TQPROD_CopyKeyRecursive(a->src.c_str(), a->dst.c_str()); });
     return rc == 0 ? int(kOk) : Error("copy", a->src + " to " + a->dst + ": " + Meaning(rc));
   });
@@ -101,7 +101,8 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
     umask(mask);
     fchmod(fd, stat(a->file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~mask);
     close(fd);
-    int rc = WithProgress("backing up", ctx.json, CountTarquelKeys(a->key), RecordCounter(tmp),
+    int rc = WithProgress("backing up", ctx.json, [a] { return CountTarquelKeys(a->key); },
+                          RecordCounter(tmp),
                           [&] { return TQPROD_BackupKey(a->key.c_str(), tmp.c_str()); });
     if (rc == 0 && rename(tmp.c_str(), a->file.c_str()) != 0)
       rc = -4;
@@ -117,7 +118,7 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
   CLI::App *restore = AddCommand(app, ctx, "restore", "Restore the keys of a backup file", [a, &ctx] {
     if (access(a->file.c_str(), R_OK) != 0)
       return Error("restore", "cannot read " + a->file + ": " + strerror(errno));
-    int rc = WithProgress("restoring", ctx.json, RecordCounter(a->file)(), KeysCreated(), [a] {
+    int rc = WithProgress("restoring", ctx.json, RecordCounter(a->file), KeysCreated(), [a] {
       return a->typed ? TQPROD_RestoreKeyWithType(a->file.c_str()) : TQPROD_RestoreKey(a->file.c_str());
     });
     return rc == 0 ? int(kOk) : Error("restore", a->file + ": " + Meaning(rc));
