@@ -53,7 +53,6 @@ const char *const kSql[] = {
     "BEGIN",
     "BEGIN IMMEDIATE",
     "COMMIT",
-    "ROLLBACK",
     "SELECT depth FROM keys WHERE id = ?1",
     "SELECT id FROM keys WHERE parent = ?1 AND name = ?2",
     "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY name",
@@ -66,7 +65,7 @@ const char *const kSql[] = {
     TQ_SUBTREE "DELETE FROM vals WHERE key IN sub",
     TQ_SUBTREE "DELETE FROM keys WHERE id IN sub",
 };
-static_assert(sizeof(kSql) / sizeof(kSql[0]) == 14, "one SQL text per statement id");
+static_assert(sizeof(kSql) / sizeof(kSql[0]) == 13, "one SQL text per statement id");
 
 // Resets a statement (and drops its bindings) when the scope ends.
 class StmtScope {
@@ -377,13 +376,7 @@ void Store::Abandon() noexcept {
 
 void Store::Rollback() noexcept {
   if (!db_ || sqlite3_get_autocommit(db_)) return;
-  sqlite3_stmt *st = stmts_[kRollback];
-  if (st == nullptr) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return;
-  }
-  sqlite3_step(st);
-  sqlite3_reset(st);
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 int Store::KeyDepth(int64_t id) {

@@ -125,7 +125,6 @@ class Store {
     kBegin,
     kBeginImmediate,
     kCommit,
-    kRollback,
     kKeyDepth,
     kFindChild,
     kChildren,
