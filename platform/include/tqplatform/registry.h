@@ -67,6 +67,8 @@ typedef intptr_t TQREGVAR;
                                    timeout */
 #define TQREG_E_MOREDATA    234 /* buffer too small; size set to the need */
 #define TQREG_E_TIMEOUT     258 /* a wait ended without the event */
+#define TQREG_E_NOHISTORY   1168 /* the history a rollback needs was pruned,
+                                    or changes were made with recording off */
 #define TQREG_E_CORRUPT     1009 /* the file is not a registry database, or is
                                     corrupt */
 #define TQREG_E_IO          1117 /* any other failure of the database */
@@ -136,6 +138,63 @@ TQAPI unsigned long TqkRegCreatedKeyCount(void);
 TQAPI int TqkRegGetLastError(void);
 TQAPI void TqkRegSetLastError(int code);
 TQAPI const char *TqkRegGetLastErrorText(void);
+
+/* History. Every change is recorded in the same transaction as the change:
+ * when, by which process, what, and the data before and after. Each
+ * context's database keeps its own. TQ_REGISTRY_HISTORY=N keeps the last N
+ * changes (100,000 by default); TQ_REGISTRY_HISTORY=off records nothing
+ * (a marker then notes that changes went unrecorded). */
+#define TQREG_OP_KEY_CREATED   1
+#define TQREG_OP_KEY_DELETED   2  /* with its subtree */
+#define TQREG_OP_VALUE_SET     3
+#define TQREG_OP_VALUE_DELETED 4
+#define TQREG_OP_CHECKPOINT    5  /* name is the checkpoint's */
+#define TQREG_OP_ROLLBACK      6  /* name is the checkpoint rolled back to */
+#define TQREG_OP_UNRECORDED    7  /* changes follow that were not recorded */
+
+#define TQREG_MAX_CHECKPOINT_NAME 255u
+
+typedef struct TQREGCHANGE {
+  int64_t seq;        /* position in the history, increasing */
+  int64_t time_ms;    /* UTC, milliseconds since 1970 */
+  int pid;
+  unsigned uid;
+  const char *process; /* the writer's /proc/self/comm */
+  int op;              /* TQREG_OP_* */
+  const char *path;    /* key path below HKEY_LOCAL_MACHINE, case kept */
+  const char *name;    /* value name (case kept) or checkpoint name; "" else */
+  int has_old;         /* value set over an existing value, value deleted */
+  unsigned old_type;
+  const void *old_data;
+  unsigned old_size;
+  int has_new;         /* value set */
+  unsigned new_type;
+  const void *new_data;
+  unsigned new_size;
+} TQREGCHANGE;
+
+/* Calls fn for every recorded change after position after_seq, oldest
+ * first; fn returns non-zero to stop. The strings and data are valid during
+ * the call only. */
+typedef int (*TQREGCHANGEFN)(const TQREGCHANGE *change, void *ctx);
+TQAPI int TqkRegHistory(int64_t after_seq, TQREGCHANGEFN fn, void *ctx);
+
+/* Records a named point in the history; a checkpoint of the same name is
+ * replaced. Names are 1 to 255 characters, compared exactly. Refused with
+ * TQREG_E_NOHISTORY while recording is off. */
+TQAPI int TqkRegCheckpoint(const char *name);
+/* Undoes every change made since the checkpoint, newest first, in one
+ * transaction (or inside the caller's batch): the registry is then exactly
+ * as it was at the checkpoint. The undo is recorded like any change, so it
+ * can itself be rolled back. An unknown name gives TQREG_E_NOTFOUND; history
+ * pruned past the checkpoint, or changes made since with recording off,
+ * give TQREG_E_NOHISTORY and change nothing. */
+TQAPI int TqkRegRollback(const char *name);
+/* Calls fn for each checkpoint, oldest first: its name, history position and
+ * time; usable is 0 when the history since it was pruned or not recorded. */
+typedef int (*TQREGCHECKPOINTFN)(const char *name, int64_t seq, int64_t time_ms, int usable,
+                                 void *ctx);
+TQAPI int TqkRegCheckpoints(TQREGCHECKPOINTFN fn, void *ctx);
 
 /* One-call reader; versioned 1 reads below the key's "CurrentVersion"
  * subkey. Strings stay valid until the next call into the service. */

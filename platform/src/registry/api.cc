@@ -127,3 +127,21 @@ TQAPI int TQPRODIS_CopyKeyValues(uint32_t src, uint32_t dst) {
 TQAPI const char *GetFwdirFromRegistry(void) { return Service::Instance().GetFwdir(); }
 
 }  // extern "C"
+
+extern "C" {
+
+// The history functions leave their own texts for refusals of their own
+// (an unknown or pruned checkpoint).
+TQAPI int TqkRegCheckpoint(const char *name) { return Service::Instance().Checkpoint(name); }
+
+TQAPI int TqkRegRollback(const char *name) { return Service::Instance().Rollback(name); }
+
+TQAPI int TqkRegHistory(int64_t after_seq, TQREGCHANGEFN fn, void *ctx) {
+  return Service::Instance().History(after_seq, fn, ctx);
+}
+
+TQAPI int TqkRegCheckpoints(TQREGCHECKPOINTFN fn, void *ctx) {
+  return Service::Instance().Checkpoints(fn, ctx);
+}
+
+}  // extern "C"

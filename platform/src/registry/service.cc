@@ -11,6 +11,7 @@
 
 #include "registry/context_binding.h"
 #include "registry/last_error.h"
+#include "registry/service_calls.h"
 
 namespace tq {
 namespace platform {
@@ -64,77 +65,6 @@ Service::Service() {
   var_buf_.reserve(256);
 }
 
-// ---- Call frames -----------------------------------------------------------
-
-template <typename Op>
-int Service::ReadCall(Op op) {
-  auto lock = Enter();
-  int rc = EnsureOpen(false);
-  if (rc != TQREG_OK) return rc;
-  try {
-    if (!batch_txn_) Sync();  // inside a batch the write lock is ours
-    for (;;) {
-      try {
-        rc = op();
-        break;
-      } catch (const Restart &) {
-        // The cache is empty and the snapshot is open: run once more.
-      }
-    }
-    FinishRead();
-    return rc;
-  } catch (const DbError &e) {
-    return Failed(e);
-  }
-}
-
-template <typename Op>
-int Service::WriteCall(Op op) {
-  auto lock = Enter();
-  int rc = OpenForWrite();
-  if (rc != TQREG_OK) return rc;
-  // A batch whose transaction failed writes nothing more until its end.
-  if (batch_depth_ > 0 && !batch_txn_) return TQREG_E_IO;
-  const bool batched = batch_txn_;
-  try {
-    const int64_t changes_before = store_.TotalChanges();
-    if (!batched) {
-      store_.BeginImmediate();
-      in_txn_ = true;
-      TakeSnapshotVersion();
-    }
-    dirty_values_.clear();
-    keys_created_ = keys_deleted_ = false;
-    rc = op();
-    if (batched) {
-      // Every operation refuses before it changes anything, so a refused
-      // write fails alone and the batch goes on. Should one ever fail after
-      // a change, the batch cannot be trusted: it is lost as a whole.
-      if (rc != TQREG_OK && store_.TotalChanges() != changes_before) Abort();
-    } else {
-      if (rc == TQREG_OK)
-        store_.Commit();
-      else
-        store_.Rollback();
-      in_txn_ = false;
-    }
-    // Our own commit does not move data_version, so the cache stays: drop
-    // just what this write changed (everything after a subtree delete), so
-    // walks that write as they go keep their cached lists. A refused write
-    // changed nothing, and what it looked up is still true.
-    if (rc == TQREG_OK && !keys_deleted_)
-      ApplyLocalWrite();
-    else if (rc == TQREG_OK || store_.TotalChanges() != changes_before)
-      ClearCache();
-    return rc;
-  } catch (const DbError &e) {
-    return Failed(e);
-  } catch (const Restart &) {  // not expected inside a write transaction
-    Abort();
-    return TQREG_E_IO;
-  }
-}
-
 namespace {
 
 // What a failed open depends on: the file and its directory as they are now.
@@ -173,7 +103,7 @@ int Service::Failed(const DbError &e) {
 int Service::Refuse(int code) {
   // A database failure already left its own text.
   bool database = code == TQREG_E_ACCESS || code == TQREG_E_DISKFULL || code == TQREG_E_BUSY ||
-                  code == TQREG_E_CORRUPT || code == TQREG_E_IO;
+                  code == TQREG_E_CORRUPT || code == TQREG_E_IO || code == TQREG_E_NOHISTORY;
   if (code != TQREG_OK && !(database && LastError() == code))
     SetLastErrorCode(code, where_.load());
   return code;
@@ -230,6 +160,7 @@ int Service::EnsureOpen(bool for_write) {
     SetLastError(open_failure_code_, open_failure_text_);
     return open_failure_code_;
   }
+  journal_.Configure();
   return TQREG_OK;
 }
 
@@ -283,6 +214,7 @@ void Service::Abort() noexcept {
 }
 
 void Service::ClearCache() {
+  key_paths_.clear();
   vars_.clear();
   nodes_.clear();
   paths_.clear();
@@ -476,9 +408,7 @@ int Service::CreatePath(int64_t parent, int parent_depth, const char *path, int6
     int64_t child = LookupChild(cur, c, begin);  // leaves the component's key in key_buf_
     begin = c.folded_end + 1;
     if (child == 0) {
-      child = store_.InsertKey(cur, c.name, c.len, d + 1);
-      keys_created_count_.fetch_add(1, std::memory_order_relaxed);
-      keys_created_ = true;
+      AddKey(cur, c.name, c.len, d + 1, &child);
       paths_[key_buf_] = child;
       auto pit = nodes_.find(cur);
       if (pit != nodes_.end()) {
@@ -663,8 +593,7 @@ int Service::SetValue(TQHKEY key, const char *name, unsigned type, const void *d
     int depth;
     int r = ResolveHandle(key, &id, &depth);
     if (r != TQREG_OK) return r;
-    store_.UpsertValue(id, name, len, type, data, size);
-    dirty_values_.push_back(id);
+    PutValue(id, name, len, type, data, size);
     return TQREG_OK;
   });
 }
@@ -725,8 +654,7 @@ int Service::DeleteKey(TQHKEY parent, const char *path) {
     r = Resolve(pid, pdepth, path, &id, &depth);
     if (r != TQREG_OK) return r;
     if (id == kRootKeyId) return TQREG_E_INVALID;
-    store_.DeleteSubtree(id);
-    keys_deleted_ = true;
+    RemoveKey(id);
     return TQREG_OK;
   });
 }
@@ -740,8 +668,7 @@ int Service::DeleteValue(TQHKEY key, const char *name) {
     int depth;
     int r = ResolveHandle(key, &id, &depth);
     if (r != TQREG_OK) return r;
-    dirty_values_.push_back(id);
-    return store_.DeleteValue(id, name, len) ? TQREG_OK : TQREG_E_NOTFOUND;
+    return RemoveValue(id, name, len) ? TQREG_OK : TQREG_E_NOTFOUND;
   });
 }
 
@@ -821,8 +748,7 @@ int Service::SetVar(const char *key_path, const char *value_name, uint32_t value
         if (r != TQREG_OK) return r;
       }
     }
-    store_.UpsertValue(id, value_name, len, TQREG_DWORD, &value, sizeof value);
-    dirty_values_.push_back(id);
+    PutValue(id, value_name, len, TQREG_DWORD, &value, sizeof value);
     return TQREG_OK;
   });
   return Refuse(rc) == TQREG_OK ? 0 : -1;
@@ -838,8 +764,7 @@ int Service::CopyValues(TQHKEY src, TQHKEY dst) {
     if (r != TQREG_OK) return r;
     if (sid == did) return TQREG_OK;
     for (const ValueRow &v : Values(sid, sdepth).values)
-      store_.UpsertValue(did, v.name.data(), v.name.size(), v.type, v.data.data(), v.data.size());
-    dirty_values_.push_back(did);
+      PutValue(did, v.name.data(), v.name.size(), v.type, v.data.data(), v.data.size());
     return TQREG_OK;
   });
   return Refuse(rc) == TQREG_OK ? 0 : -1;
@@ -906,6 +831,7 @@ int Service::BeginBatch() {
   try {
     store_.BeginImmediate();
     in_txn_ = true;
+    journal_.NewTransaction();
     TakeSnapshotVersion();
   } catch (const DbError &e) {
     return Failed(e);

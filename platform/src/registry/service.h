@@ -27,6 +27,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "registry/journal.h"
 #include "registry/store.h"
 #include "tqplatform/registry.h"
 
@@ -65,6 +66,12 @@ class Service {
   // Write batches (TqkRegBeginBatch): one transaction for many writes.
   int BeginBatch();
   int EndBatch(bool commit);
+
+  // History (journal.h).
+  int Checkpoint(const char *name);
+  int Rollback(const char *name);
+  int History(int64_t after_seq, TQREGCHANGEFN fn, void *ctx);
+  int Checkpoints(TQREGCHECKPOINTFN fn, void *ctx);
 
   TQREGVAR GetVar(const char *key_path, const char *value_name, int versioned);
   int SetVar(const char *key_path, const char *value_name, uint32_t value, int versioned);
@@ -132,6 +139,23 @@ class Service {
   // After a committed local write: drops only what the write changed.
   void ApplyLocalWrite();
 
+  // Recorded changes: each writes the change and its history row.
+  void PutValue(int64_t id, const char *name, size_t len, uint32_t type, const void *data,
+                size_t size);
+  bool RemoveValue(int64_t id, const char *name, size_t len);
+  void RemoveKey(int64_t id);
+  void AddKey(int64_t parent, const char *name, size_t len, int depth, int64_t *id);
+  // The key path of id as stored (case kept), and the reverse; 0 when absent.
+  const std::string &StoredPath(int64_t id);
+  int64_t StoredKey(const std::string &path);
+  void CollectSubtree(int64_t id, const std::string &rel, std::vector<SubtreeEntry> *out);
+  // Applies the inverse of a recorded change.
+  void Undo(const Change &c);
+  // Validates a checkpoint name; sets the last error when it is refused.
+  int CheckName(const char *name);
+  // Sets the thread's last error to code and text; returns code.
+  int Note(int code, const std::string &text);
+
   // Handle table.
   int ResolveHandle(TQHKEY h, int64_t *id, int *depth);
   int AllocHandle(int64_t id, int depth, std::string path, TQHKEY *out);
@@ -159,6 +183,10 @@ class Service {
 
   std::mutex mu_;
   Store store_;
+  Journal journal_;
+  // Stored key paths by key id (a key id never names another key, except
+  // after a rolled-back transaction: emptied with the cache).
+  std::unordered_map<int64_t, std::string> key_paths_;
   std::string store_file_;  // the database file of the current context
   std::string store_dir_;
   std::atomic<const char *> where_{""};  // "ctx0.db in DIR", for error texts

@@ -41,7 +41,27 @@ const char *const kSchema =
     " PRIMARY KEY(key, name)) WITHOUT ROWID;"
     "CREATE INDEX IF NOT EXISTS vals_by_seq ON vals(key, seq);"
     "INSERT OR IGNORE INTO keys(id, parent, name, depth) VALUES(1, 0, '', 0);"
-    "PRAGMA user_version = 1;";
+    "CREATE TABLE IF NOT EXISTS history("
+    " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " time INTEGER NOT NULL,"
+    " pid INTEGER NOT NULL,"
+    " process TEXT NOT NULL,"
+    " uid INTEGER NOT NULL,"
+    " op INTEGER NOT NULL,"
+    " path TEXT NOT NULL,"
+    " name TEXT NOT NULL,"
+    " old_type INTEGER,"
+    " old_data BLOB,"
+    " old_seq INTEGER,"
+    " new_type INTEGER,"
+    " new_data BLOB);"
+    "CREATE TABLE IF NOT EXISTS checkpoints("
+    " name TEXT PRIMARY KEY,"
+    " seq INTEGER NOT NULL,"
+    " time INTEGER NOT NULL);"
+    "PRAGMA user_version = 2;";
+
+constexpr int kSchemaVersion = 2;
 
 // The subtree of ?1, found through keys_by_parent.
 #define TQ_SUBTREE \
@@ -56,7 +76,7 @@ const char *const kSql[] = {
     "SELECT depth FROM keys WHERE id = ?1",
     "SELECT id FROM keys WHERE parent = ?1 AND name = ?2",
     "SELECT id, name FROM keys WHERE parent = ?1 ORDER BY name",
-    "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq",
+    "SELECT name, type, data, seq FROM vals WHERE key = ?1 ORDER BY seq",
     "INSERT INTO keys(parent, name, depth) VALUES(?1, ?2, ?3)",
     "INSERT INTO vals(key, name, seq, type, data) VALUES(?1, ?2,"
     " (SELECT COALESCE(MAX(seq), 0) + 1 FROM vals WHERE key = ?1), ?3, ?4)"
@@ -64,23 +84,11 @@ const char *const kSql[] = {
     "DELETE FROM vals WHERE key = ?1 AND name = ?2",
     TQ_SUBTREE "DELETE FROM vals WHERE key IN sub",
     TQ_SUBTREE "DELETE FROM keys WHERE id IN sub",
+    "INSERT INTO vals(key, name, seq, type, data) VALUES(?1, ?2, ?3, ?4, ?5)",
+    "SELECT name, type, data, seq FROM vals WHERE key = ?1 AND name = ?2",
+    "SELECT parent, name FROM keys WHERE id = ?1",
 };
-static_assert(sizeof(kSql) / sizeof(kSql[0]) == 13, "one SQL text per statement id");
-
-// Resets a statement (and drops its bindings) when the scope ends.
-class StmtScope {
- public:
-  explicit StmtScope(sqlite3_stmt *st) : st_(st) {}
-  ~StmtScope() {
-    sqlite3_reset(st_);
-    sqlite3_clear_bindings(st_);
-  }
-  StmtScope(const StmtScope &) = delete;
-  StmtScope &operator=(const StmtScope &) = delete;
-
- private:
-  sqlite3_stmt *st_;
-};
+static_assert(sizeof(kSql) / sizeof(kSql[0]) == 16, "one SQL text per statement id");
 
 bool MakeDirs(const std::string &dir) {
   if (dir.empty()) return false;
@@ -93,13 +101,6 @@ bool MakeDirs(const std::string &dir) {
   return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string ColumnText(sqlite3_stmt *st, int col) {
-  const void *p = sqlite3_column_blob(st, col);
-  int n = sqlite3_column_bytes(st, col);
-  return p && n > 0 ? std::string(static_cast<const char *>(p), static_cast<size_t>(n))
-                    : std::string();
-}
-
 }  // namespace
 
 // WAL with FULL sync: every commit reaches the disk before it is
@@ -108,6 +109,18 @@ std::string ColumnText(sqlite3_stmt *st, int col) {
 bool DurableCommits() {
   const char *mode = getenv("TQ_REGISTRY_SYNC");
   return mode == nullptr || strcmp(mode, "normal") != 0;
+}
+
+StmtScope::~StmtScope() {
+  sqlite3_reset(st_);
+  sqlite3_clear_bindings(st_);
+}
+
+std::string ColumnText(sqlite3_stmt *st, int col) {
+  const void *p = sqlite3_column_blob(st, col);
+  int n = sqlite3_column_bytes(st, col);
+  return p && n > 0 ? std::string(static_cast<const char *>(p), static_cast<size_t>(n))
+                    : std::string();
 }
 
 Store::~Store() { Close(); }
@@ -280,13 +293,19 @@ int Store::UserVersion() {
 
 void Store::InitSchema() {
   int version = UserVersion();
-  if (version == 1) return;  // the usual case: no write lock needed
+  if (version == kSchemaVersion) return;  // the usual case: no write lock needed
+  if (version > kSchemaVersion)
+    throw DbError(TQREG_E_CORRUPT, "a registry database of a newer format");
+  // A version 1 file that cannot be written is read as it is (it has no
+  // history yet).
+  if (version == 1 && !read_only_.empty()) return;
   Exec("BEGIN IMMEDIATE");
   try {
     // Another process may have created the schema meanwhile.
     version = UserVersion();
-    if (version > 1) throw DbError(TQREG_E_CORRUPT, "a registry database of a newer format");
-    if (version == 0) Exec(kSchema);
+    if (version > kSchemaVersion)
+      throw DbError(TQREG_E_CORRUPT, "a registry database of a newer format");
+    if (version < kSchemaVersion) Exec(kSchema);
     Exec("COMMIT");
   } catch (...) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -304,6 +323,16 @@ sqlite3_stmt *Store::Stmt(StmtId id) {
   return stmts_[id];
 }
 
+sqlite3_stmt *Store::Prepared(const char *sql) {
+  for (const auto &p : prepared_)
+    if (p.first == sql) return p.second;
+  sqlite3_stmt *st = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+    Fail(sql);
+  prepared_.emplace_back(sql, st);
+  return st;
+}
+
 void Store::Close() {
   wal_hdr_ = nullptr;
   wal_hdr_tried_ = false;
@@ -312,6 +341,8 @@ void Store::Close() {
     if (st) sqlite3_finalize(st);
     st = nullptr;
   }
+  for (auto &p : prepared_) sqlite3_finalize(p.second);
+  prepared_.clear();
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
 }
@@ -369,6 +400,7 @@ void Store::Abandon() noexcept {
   if (db_) abandoned.push_back(db_);
   db_ = nullptr;
   for (auto &st : stmts_) st = nullptr;
+  prepared_.clear();
   wal_hdr_ = nullptr;
   wal_hdr_tried_ = false;
   wal_hdr_valid_ = false;
@@ -419,7 +451,7 @@ void Store::LoadValues(int64_t id, std::vector<ValueRow> *out) {
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW)
     out->push_back(ValueRow{ColumnText(st, 0), static_cast<uint32_t>(sqlite3_column_int64(st, 1)),
-                            ColumnText(st, 2)});
+                            ColumnText(st, 2), sqlite3_column_int64(st, 3)});
   if (rc != SQLITE_DONE) Fail("value list");
 }
 
@@ -459,6 +491,42 @@ void Store::DeleteSubtree(int64_t id) {
   st = Stmt(kDeleteSubtreeKeys);
   sqlite3_bind_int64(st, 1, id);
   Run(st);
+}
+
+void Store::InsertValueAt(int64_t key, const std::string &name, int64_t seq, uint32_t type,
+                          const std::string &data) {
+  sqlite3_stmt *st = Stmt(kInsertValueAt);
+  sqlite3_bind_int64(st, 1, key);
+  sqlite3_bind_text(st, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+  sqlite3_bind_int64(st, 3, seq);
+  sqlite3_bind_int64(st, 4, type);
+  sqlite3_bind_blob(st, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+  Run(st);
+}
+
+bool Store::FindValue(int64_t key, const char *name, size_t len, ValueRow *out) {
+  sqlite3_stmt *st = Stmt(kFindValue);
+  StmtScope scope(st);
+  sqlite3_bind_int64(st, 1, key);
+  sqlite3_bind_text(st, 2, name, static_cast<int>(len), SQLITE_STATIC);
+  int rc = sqlite3_step(st);
+  if (rc == SQLITE_DONE) return false;
+  if (rc != SQLITE_ROW) Fail("value lookup");
+  *out = ValueRow{ColumnText(st, 0), static_cast<uint32_t>(sqlite3_column_int64(st, 1)),
+                  ColumnText(st, 2), sqlite3_column_int64(st, 3)};
+  return true;
+}
+
+bool Store::KeyRow(int64_t id, int64_t *parent, std::string *name) {
+  sqlite3_stmt *st = Stmt(kKeyRow);
+  StmtScope scope(st);
+  sqlite3_bind_int64(st, 1, id);
+  int rc = sqlite3_step(st);
+  if (rc == SQLITE_DONE) return false;
+  if (rc != SQLITE_ROW) Fail("key lookup");
+  *parent = sqlite3_column_int64(st, 0);
+  *name = ColumnText(st, 1);
+  return true;
 }
 
 }  // namespace reg

@@ -1,6 +1,6 @@
 // SQLite storage of one registry database (one virtual-system context).
 //
-// Schema (user_version 1):
+// Schema (user_version 2):
 //   keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent, name COLLATE NOCASE, depth)
 //     unique index (parent, name): child lookup and case-insensitive
 //     enumeration order in one B-tree. The root is id 1, parent 0, depth 0.
@@ -9,6 +9,11 @@
 //   vals(key, name COLLATE NOCASE, seq, type, data BLOB) WITHOUT ROWID,
 //     primary key (key, name); index (key, seq) gives creation order. A
 //     replaced value keeps its seq, so it keeps its place.
+//   history(seq INTEGER PRIMARY KEY AUTOINCREMENT, time, pid, process, uid,
+//     op, path, name, old_type, old_data, old_seq, new_type, new_data): one
+//     row per change, written in the change's own transaction (journal.h).
+//   checkpoints(name PRIMARY KEY, seq, time): named history positions.
+// A version 1 file gets the history tables when first opened for writing.
 //
 // Every failing SQLite call throws DbError; the service turns it into
 // TQREG_E_IO after rolling back.
@@ -19,6 +24,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -45,6 +51,21 @@ int StatusOfSqlite(int sqlite_rc, int sys_errno, std::string *cause);
 
 constexpr int64_t kRootKeyId = 1;
 
+// Resets a statement (and drops its bindings) when the scope ends.
+class StmtScope {
+ public:
+  explicit StmtScope(sqlite3_stmt *st) : st_(st) {}
+  ~StmtScope();
+  StmtScope(const StmtScope &) = delete;
+  StmtScope &operator=(const StmtScope &) = delete;
+
+ private:
+  sqlite3_stmt *st_;
+};
+
+// Column col of the current row as bytes ("" for NULL).
+std::string ColumnText(sqlite3_stmt *st, int col);
+
 // False when TQ_REGISTRY_SYNC=normal trades the flush at every commit for
 // speed.
 bool DurableCommits();
@@ -58,6 +79,7 @@ struct ValueRow {
   std::string name;
   uint32_t type;
   std::string data;
+  int64_t seq;  // creation order within the key
 };
 
 class Store {
@@ -118,6 +140,21 @@ class Store {
   bool DeleteValue(int64_t key, const char *name, size_t len);
   // Deletes the key id, its values and its whole subtree.
   void DeleteSubtree(int64_t id);
+  // Inserts a value at a given place in the creation order (an undo).
+  void InsertValueAt(int64_t key, const std::string &name, int64_t seq, uint32_t type,
+                     const std::string &data);
+  // The stored value of key named name (any case); false when absent.
+  bool FindValue(int64_t key, const char *name, size_t len, ValueRow *out);
+  // Parent id and stored name of key id; false when it does not exist.
+  bool KeyRow(int64_t id, int64_t *parent, std::string *name);
+
+  // Other statements, prepared once per connection and kept by their SQL
+  // text's address (sql must be a string literal).
+  sqlite3_stmt *Prepared(const char *sql);
+  // Steps a statement that returns no rows, then resets it.
+  void Run(sqlite3_stmt *st);
+  // Throws the DbError of the connection's last failure.
+  [[noreturn]] void Fail(const char *what);
 
  private:
   enum StmtId {
@@ -134,6 +171,9 @@ class Store {
     kDeleteValue,
     kDeleteSubtreeValues,
     kDeleteSubtreeKeys,
+    kInsertValueAt,
+    kFindValue,
+    kKeyRow,
     kStmtCount
   };
 
@@ -143,9 +183,6 @@ class Store {
   void InitSchema();
   int UserVersion();
   sqlite3_stmt *Stmt(StmtId id);
-  // Steps a statement that returns no rows, then resets it.
-  void Run(sqlite3_stmt *st);
-  [[noreturn]] void Fail(const char *what);
   std::string OutOfRoom() const;
 
   sqlite3 *db_ = nullptr;
@@ -153,6 +190,7 @@ class Store {
   bool placeholder_ = false;
   std::string read_only_;
   sqlite3_stmt *stmts_[kStmtCount] = {};
+  std::vector<std::pair<const char *, sqlite3_stmt *>> prepared_;
   // First copy of the WAL-index header (12 words, see SQLite's WAL format)
   // in the connection's shared-memory mapping, and its last seen content.
   const volatile uint32_t *wal_hdr_ = nullptr;
