@@ -58,6 +58,7 @@ void AddProductCommands(CLI::App &app, Context &ctx);
 void AddCallCommand(CLI::App &app, Context &ctx);
 void AddContextCommands(CLI::App &app, Context &ctx);
 void AddMaintenanceCommands(CLI::App &app, Context &ctx);
+void AddHistoryCommands(CLI::App &app, Context &ctx);
 void AddMediaCommands(CLI::App &app, Context &ctx);
 void AddDemoCommand(CLI::App &app, Context &ctx);
 

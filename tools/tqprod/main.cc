@@ -55,6 +55,7 @@ int main(int argc, char **argv) {
   AddCallCommand(app, ctx);
   AddContextCommands(app, ctx);
   AddMaintenanceCommands(app, ctx);
+  AddHistoryCommands(app, ctx);
   AddMediaCommands(app, ctx);
   AddDemoCommand(app, ctx);
 

@@ -1,0 +1,48 @@
+// The history commands: what changed, who changed it, and going back.
+#include <regex>
+
+#include "tool_run.h"
+
+using namespace tooltest;
+
+namespace {
+
+using History = ToolTest;
+
+TEST_F(History, ChangesAreListedDiffedAndRolledBack) {
+  const std::string x = "SOFTWARE\\X";
+  ASSERT_EQ(0, Tool({"set", x, "A", "string", "one"}).code);
+  ASSERT_EQ(0, Tool({"checkpoint", "c1"}).code);
+  ASSERT_EQ(0, Tool({"set", x, "A", "number", "5"}).code);
+  ASSERT_EQ(0, Tool({"set", x + "\\Y", "B", "string", "b\x1b"}).code);
+  ASSERT_EQ(0, Tool({"set", x, "Keep", "string", "k"}).code);
+  ASSERT_EQ(0, Tool({"del", x, "Keep"}).code);  // cancels out in the diff
+
+  const std::string stamp = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z  tqprod\\[\\d+\\]  ";
+  const std::string listed = Tool({"history", x + "\\y"}).out;
+  EXPECT_TRUE(std::regex_match(listed, std::regex(stamp + "checkpoint c1\n" + stamp +
+                                                  "create-key  SOFTWARE\\\\X\\\\Y\n" + stamp +
+                                                  "set  SOFTWARE\\\\X\\\\Y  B: \\(absent\\) -> "
+                                                  "b\\\\x1b\n")))
+      << listed;
+  EXPECT_EQ("- SOFTWARE\\X  A (string) = one\n+ SOFTWARE\\X  A (number) = 5\n"
+            "+ SOFTWARE\\X\\Y\\\n+ SOFTWARE\\X\\Y  B (string) = b\\x1b\n",
+            Tool({"diff", "c1"}).out);
+  EXPECT_EQ(8u, Tool({"history", "--json", "--since", "1h", x}).Json().size());
+  EXPECT_EQ("", Tool({"history", "--process", "other"}).out);
+  EXPECT_EQ(2, Tool({"history", "--since", "yesterday"}).code);
+
+  ASSERT_EQ(0, Tool({"rollback", "c1"}).code);
+  EXPECT_EQ("", Tool({"diff", "c1"}).out);
+  EXPECT_EQ("one\n", Tool({"get", x, "A"}).out);
+  EXPECT_EQ("", Tool({"ls", x + "\\Y"}).out);
+
+  Result unknown = Tool({"rollback", "c2"});
+  EXPECT_EQ(1, unknown.code);
+  EXPECT_TRUE(Has(unknown.err, "tqprod rollback: ctx0.db in "));
+  EXPECT_TRUE(Has(unknown.err, ": no checkpoint named \"c2\""));
+  EXPECT_TRUE(std::regex_match(Tool({"checkpoints"}).out,
+                               std::regex("c1  \\S+  change \\d+\n")));
+}
+
+}  // namespace
