@@ -148,7 +148,8 @@ class Service {
   // The key path of id as stored (case kept), and the reverse; 0 when absent.
   const std::string &StoredPath(int64_t id);
   int64_t StoredKey(const std::string &path);
-  void CollectSubtree(int64_t id, const std::string &rel, std::vector<SubtreeEntry> *out);
+  // The subtree of id, as a deleted key's history row keeps it.
+  void CollectSubtree(int64_t id, std::vector<SubtreeEntry> *out);
   // Applies the inverse of a recorded change.
   void Undo(const Change &c);
   // Validates a checkpoint name; sets the last error when it is refused.

@@ -74,27 +74,32 @@ void Service::AddKey(int64_t parent, const char *name, size_t len, int depth, in
 
 void Service::PutValue(int64_t id, const char *name, size_t len, uint32_t type, const void *data,
                        size_t size) {
-  Change c;
-  if (journal_.recording()) {
-    c.op = TQREG_OP_VALUE_SET;
-    c.path = StoredPath(id);
-    ValueRow old;
-    if (store_.FindValue(id, name, len, &old)) {
-      c.has_old = true;
-      c.name = std::move(old.name);  // a replaced value keeps its name's case
-      c.old_type = old.type;
-      c.old_data = std::move(old.data);
-      c.old_seq = old.seq;
-    } else {
-      c.name.assign(name, len);
-    }
-    c.has_new = true;
-    c.new_type = type;
-    if (size) c.new_data.assign(static_cast<const char *>(data), size);
-  }
-  store_.UpsertValue(id, name, len, type, data, size);
-  journal_.Record(store_, c);
   dirty_values_.push_back(id);
+  Change c;
+  if (!journal_.recording()) {
+    store_.UpsertValue(id, name, len, type, data, size);
+    journal_.Record(store_, c);
+    return;
+  }
+  c.op = TQREG_OP_VALUE_SET;
+  c.path = StoredPath(id);
+  c.has_new = true;
+  c.new_type = type;
+  if (size) c.new_data.assign(static_cast<const char *>(data), size);
+  // A new value (the common case of bulk writes) needs no lookup first.
+  if (store_.InsertValueIfNew(id, name, len, type, data, size)) {
+    c.name.assign(name, len);
+  } else {
+    ValueRow old;
+    if (!store_.FindValue(id, name, len, &old)) Mismatch(c.path + " : " + std::string(name, len));
+    c.has_old = true;
+    c.name = std::move(old.name);  // a replaced value keeps its name's case
+    c.old_type = old.type;
+    c.old_data = std::move(old.data);
+    c.old_seq = old.seq;
+    store_.UpsertValue(id, name, len, type, data, size);
+  }
+  journal_.Record(store_, c);
 }
 
 bool Service::RemoveValue(int64_t id, const char *name, size_t len) {
@@ -116,22 +121,32 @@ bool Service::RemoveValue(int64_t id, const char *name, size_t len) {
   return true;
 }
 
-void Service::CollectSubtree(int64_t id, const std::string &rel, std::vector<SubtreeEntry> *out) {
-  SubtreeEntry key;
-  key.is_key = true;
-  key.path = rel;
-  out->push_back(std::move(key));
-  std::vector<ValueRow> values;
-  store_.LoadValues(id, &values);
-  for (ValueRow &v : values) {
-    SubtreeEntry e;
-    e.value = std::move(v);
-    out->push_back(std::move(e));
+void Service::CollectSubtree(int64_t id, std::vector<SubtreeEntry> *out) {
+  std::vector<Store::SubtreeKey> keys;
+  std::vector<std::pair<int64_t, ValueRow>> values;
+  store_.LoadSubtree(id, &keys, &values);
+  // Each key comes after its parent; its path below id follows from the
+  // parent's.
+  std::unordered_map<int64_t, std::string> paths;
+  std::unordered_map<int64_t, size_t> first_value;
+  for (size_t i = values.size(); i-- > 0;) first_value[values[i].first] = i;
+  for (const Store::SubtreeKey &k : keys) {
+    SubtreeEntry key;
+    key.is_key = true;
+    if (k.id != id) {
+      const std::string &parent = paths[k.parent];
+      key.path = parent.empty() ? k.name : parent + "\\" + k.name;
+    }
+    paths[k.id] = key.path;
+    out->push_back(std::move(key));
+    auto v = first_value.find(k.id);
+    for (size_t i = v == first_value.end() ? values.size() : v->second;
+         i < values.size() && values[i].first == k.id; ++i) {
+      SubtreeEntry e;
+      e.value = std::move(values[i].second);
+      out->push_back(std::move(e));
+    }
   }
-  std::vector<ChildRow> children;
-  store_.LoadChildren(id, &children);
-  for (const ChildRow &child : children)
-    CollectSubtree(child.id, rel.empty() ? child.name : rel + "\\" + child.name, out);
 }
 
 void Service::RemoveKey(int64_t id) {
@@ -141,7 +156,7 @@ void Service::RemoveKey(int64_t id) {
     c.op = TQREG_OP_KEY_DELETED;
     c.path = StoredPath(id);
     std::vector<SubtreeEntry> subtree;
-    CollectSubtree(id, "", &subtree);
+    CollectSubtree(id, &subtree);
     c.old_data = EncodeSubtree(subtree);
   }
   store_.DeleteSubtree(id);

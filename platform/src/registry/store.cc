@@ -87,8 +87,15 @@ const char *const kSql[] = {
     "INSERT INTO vals(key, name, seq, type, data) VALUES(?1, ?2, ?3, ?4, ?5)",
     "SELECT name, type, data, seq FROM vals WHERE key = ?1 AND name = ?2",
     "SELECT parent, name FROM keys WHERE id = ?1",
+    "INSERT INTO vals(key, name, seq, type, data) VALUES(?1, ?2,"
+    " (SELECT COALESCE(MAX(seq), 0) + 1 FROM vals WHERE key = ?1), ?3, ?4)"
+    " ON CONFLICT(key, name) DO NOTHING",
+    "WITH RECURSIVE sub(id, parent, name) AS (SELECT id, parent, name FROM keys WHERE id = ?1"
+    " UNION ALL SELECT k.id, k.parent, k.name FROM keys k JOIN sub ON k.parent = sub.id)"
+    " SELECT id, parent, name FROM sub",
+    TQ_SUBTREE "SELECT key, name, type, data, seq FROM vals WHERE key IN sub ORDER BY key, seq",
 };
-static_assert(sizeof(kSql) / sizeof(kSql[0]) == 16, "one SQL text per statement id");
+static_assert(sizeof(kSql) / sizeof(kSql[0]) == 19, "one SQL text per statement id");
 
 bool MakeDirs(const std::string &dir) {
   if (dir.empty()) return false;
@@ -502,6 +509,42 @@ void Store::InsertValueAt(int64_t key, const std::string &name, int64_t seq, uin
   sqlite3_bind_int64(st, 4, type);
   sqlite3_bind_blob(st, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
   Run(st);
+}
+
+bool Store::InsertValueIfNew(int64_t key, const char *name, size_t len, uint32_t type,
+                             const void *data, size_t size) {
+  sqlite3_stmt *st = Stmt(kInsertValueIfNew);
+  sqlite3_bind_int64(st, 1, key);
+  sqlite3_bind_text(st, 2, name, static_cast<int>(len), SQLITE_STATIC);
+  sqlite3_bind_int64(st, 3, type);
+  static const char kEmpty = 0;
+  sqlite3_bind_blob(st, 4, size ? data : &kEmpty, static_cast<int>(size), SQLITE_STATIC);
+  Run(st);
+  return sqlite3_changes(db_) > 0;
+}
+
+void Store::LoadSubtree(int64_t id, std::vector<SubtreeKey> *keys,
+                        std::vector<std::pair<int64_t, ValueRow>> *values) {
+  sqlite3_stmt *st = Stmt(kSubtreeKeys);
+  {
+    StmtScope scope(st);
+    sqlite3_bind_int64(st, 1, id);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+      keys->push_back(SubtreeKey{sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1),
+                                 ColumnText(st, 2)});
+    if (rc != SQLITE_DONE) Fail("subtree");
+  }
+  st = Stmt(kSubtreeValues);
+  StmtScope scope(st);
+  sqlite3_bind_int64(st, 1, id);
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+    values->emplace_back(sqlite3_column_int64(st, 0),
+                         ValueRow{ColumnText(st, 1),
+                                  static_cast<uint32_t>(sqlite3_column_int64(st, 2)),
+                                  ColumnText(st, 3), sqlite3_column_int64(st, 4)});
+  if (rc != SQLITE_DONE) Fail("subtree values");
 }
 
 bool Store::FindValue(int64_t key, const char *name, size_t len, ValueRow *out) {

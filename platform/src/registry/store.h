@@ -140,6 +140,19 @@ class Store {
   bool DeleteValue(int64_t key, const char *name, size_t len);
   // Deletes the key id, its values and its whole subtree.
   void DeleteSubtree(int64_t id);
+  // Inserts a new value at the end of the creation order; false (and
+  // nothing written) when the key already has a value of that name.
+  bool InsertValueIfNew(int64_t key, const char *name, size_t len, uint32_t type,
+                        const void *data, size_t size);
+  // The keys of id's subtree (id first, each after its parent) and their
+  // values (by key, in creation order), in two queries.
+  struct SubtreeKey {
+    int64_t id;
+    int64_t parent;
+    std::string name;
+  };
+  void LoadSubtree(int64_t id, std::vector<SubtreeKey> *keys,
+                   std::vector<std::pair<int64_t, ValueRow>> *values);
   // Inserts a value at a given place in the creation order (an undo).
   void InsertValueAt(int64_t key, const std::string &name, int64_t seq, uint32_t type,
                      const std::string &data);
@@ -174,6 +187,9 @@ class Store {
     kInsertValueAt,
     kFindValue,
     kKeyRow,
+    kInsertValueIfNew,
+    kSubtreeKeys,
+    kSubtreeValues,
     kStmtCount
   };
 
