@@ -1,6 +1,9 @@
 // The history commands: what changed, who changed it, and going back.
+#include <unistd.h>
+
 #include <regex>
 
+#include "raw.h"
 #include "tool_run.h"
 
 using namespace tooltest;
@@ -8,6 +11,8 @@ using namespace tooltest;
 namespace {
 
 using History = ToolTest;
+
+bool emulated() { return getenv("TQ_TEST_EMULATOR") && *getenv("TQ_TEST_EMULATOR"); }
 
 TEST_F(History, ChangesAreListedDiffedAndRolledBack) {
   const std::string x = "SOFTWARE\\X";
@@ -43,6 +48,25 @@ TEST_F(History, ChangesAreListedDiffedAndRolledBack) {
   EXPECT_TRUE(Has(unknown.err, ": no checkpoint named \"c2\""));
   EXPECT_TRUE(std::regex_match(Tool({"checkpoints"}).out,
                                std::regex("c1  \\S+  change \\d+\n")));
+}
+
+// watch prints what another process changes below the key, and nothing
+// else, until its timeout.
+TEST_F(History, WatchPrintsChangesOfOtherProcessesUntilItsTimeout) {
+  tqtest::MakeKey("SOFTWARE\\W");
+  pid_t writer = tqtest::Spawn([] {
+    usleep(emulated() ? 3000000 : 500000);
+    tqtest::PutNum("SOFTWARE\\Wx", "outside", 1);
+    tqtest::PutNum("SOFTWARE\\W", "inside", 7);
+    return 0;
+  });
+  Result r = Tool({"watch", "SOFTWARE\\W", "--timeout", emulated() ? "6" : "1.5"});
+  EXPECT_EQ(0, tqtest::Wait(writer));
+  EXPECT_EQ(0, r.code) << r.err;
+  EXPECT_TRUE(std::regex_match(
+      r.out, std::regex("\\S+Z  test_tqprod\\[\\d+\\]  set  SOFTWARE\\\\W  inside: \\(absent\\) -> 7\n")))
+      << r.out;
+  EXPECT_EQ(1, Tool({"watch", "SOFTWARE\\Missing", "--timeout", "1"}).code);
 }
 
 }  // namespace

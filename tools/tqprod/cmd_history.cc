@@ -4,7 +4,14 @@
 #include <strings.h>
 #include <time.h>
 
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <memory>
 
 #include "cli.h"
@@ -95,17 +102,21 @@ void SideJson(Json &j, const char *field, int has, const std::string &name, unsi
 struct Listing {
   const Args *args;
   int64_t since;
-  Json *json;
+  Json *json;           // --json: members of one array
+  bool json_lines = false;  // --json, one document per change (watch)
+  int64_t last = 0;     // the newest change looked at
 };
 
 int PrintChange(const TQREGCHANGE *c, void *ctx) {
-  const Listing &l = *static_cast<Listing *>(ctx);
+  Listing &l = *static_cast<Listing *>(ctx);
+  l.last = c->seq;
   const bool marker = c->op >= TQREG_OP_CHECKPOINT;
   if (c->time_ms < l.since || (!marker && !Below(c->path, l.args->key)) ||
       (!l.args->process.empty() && l.args->process != c->process))
     return 0;
-  if (l.json) {
-    Json &j = *l.json;
+  if (l.json || l.json_lines) {
+    Json doc;
+    Json &j = l.json ? *l.json : doc;
     j.BeginObject()
         .Field("seq", static_cast<long long>(c->seq))
         .Field("time", TimeText(c->time_ms))
@@ -118,6 +129,7 @@ int PrintChange(const TQREGCHANGE *c, void *ctx) {
     SideJson(j, "old", c->has_old, c->name, c->old_type, c->old_data, c->old_size);
     SideJson(j, "new", c->has_new, c->name, c->new_type, c->new_data, c->new_size);
     j.EndObject();
+    if (!l.json) doc.Print();
     return 0;
   }
   std::string line = TimeText(c->time_ms) + "  " + c->process + "[" + std::to_string(c->pid) +
@@ -184,6 +196,56 @@ int Diff(const std::string &name) {
     }
   }
   return kOk;
+}
+
+// Prints each change below key as it is committed, until the timeout
+// (seconds, < 0 for none) or SIGINT/SIGTERM.
+int Watch(const Args &args, double timeout, bool json) {
+  std::string key, why;
+  if (!NormalizeKey(args.key, key, why)) return Error("watch", why, kUsage);
+  TQHKEY h = 0;
+  int rc = TqkRegOpenKey(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), key.c_str(), &h);
+  if (rc != TQREG_OK) return Error("watch", "key " + KeyLabel(key) + ": " + StatusText(rc));
+  // A signal ends the watch from a thread of its own, between two lines.
+  static std::mutex output;
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGINT);
+  sigaddset(&stop, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+  std::thread([stop] {
+    int sig;
+    sigwait(&stop, &sig);
+    std::lock_guard<std::mutex> lock(output);
+    fflush(stdout);
+    _exit(kOk);
+  }).detach();
+
+  Args filter = args;
+  filter.key = key;
+  Listing listing{&filter, 0, nullptr};
+  listing.json_lines = json;
+  listing.last = TqkRegHistoryPosition();
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(static_cast<long long>(timeout * 1000));
+  for (;;) {
+    long long left = timeout < 0 ? 3600000
+                                 : std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       deadline - std::chrono::steady_clock::now())
+                                       .count();
+    if (left <= 0) return kOk;
+    rc = TqkRegNotifyChangeKeyValue(h, 1, TQREG_NOTIFY_NAME | TQREG_NOTIFY_VALUE,
+                                    static_cast<unsigned>(left));
+    if (rc == TQREG_E_TIMEOUT) continue;
+    if (rc != TQREG_OK && rc != TQREG_E_KEYDELETED) return Failed("watch", rc);
+    {
+      std::lock_guard<std::mutex> lock(output);
+      int hr = TqkRegHistory(listing.last, PrintChange, &listing);
+      fflush(stdout);
+      if (hr != TQREG_OK) return Failed("watch", hr);
+    }
+    if (rc == TQREG_E_KEYDELETED) return Error("watch", KeyLabel(key) + ": the key was deleted");
+  }
 }
 
 }  // namespace
@@ -255,6 +317,14 @@ void AddHistoryCommands(CLI::App &app, Context &ctx) {
     return rc == TQREG_OK ? int(kOk) : Failed("rollback", rc);
   });
   rollback->add_option("NAME", a->name, "Checkpoint name")->required();
+
+  auto timeout = std::make_shared<double>(-1);
+  CLI::App *watch = AddCommand(app, ctx, "watch",
+                               "Print each change below a key as it is committed",
+                               [a, timeout, &ctx] { return Watch(*a, *timeout, ctx.json); });
+  watch->add_option("KEY", a->key, "Key to watch, with its subtree")->required();
+  watch->add_option("--timeout", *timeout, "Stop after this many seconds (default: never)")
+      ->check(CLI::NonNegativeNumber);
 }
 
 }  // namespace tqtool

@@ -71,6 +71,7 @@ typedef intptr_t TQREGVAR;
                                     or changes were made with recording off */
 #define TQREG_E_CORRUPT     1009 /* the file is not a registry database, or is
                                     corrupt */
+#define TQREG_E_KEYDELETED  1018 /* a watched key was deleted */
 #define TQREG_E_IO          1117 /* any other failure of the database */
 #define TQREG_E_LIMIT       1450 /* a limit above was exceeded */
 
@@ -195,6 +196,28 @@ TQAPI int TqkRegRollback(const char *name);
 typedef int (*TQREGCHECKPOINTFN)(const char *name, int64_t seq, int64_t time_ms, int usable,
                                  void *ctx);
 TQAPI int TqkRegCheckpoints(TQREGCHECKPOINTFN fn, void *ctx);
+
+/* The newest position in the history (0 when it is empty). */
+TQAPI int64_t TqkRegHistoryPosition(void);
+
+/* Change notification, as RegNotifyChangeKeyValue: waits until a change
+ * that matches filter is committed, by any process (this one included), to
+ * the key of the handle (and with watch_subtree to its subtree). Name
+ * changes are subkeys created or deleted; value changes are values set or
+ * deleted. The first wait on a handle starts from the history as it is
+ * then; every later wait goes on from the change that ended the previous
+ * one, so nothing committed between two waits is lost. Returns 0 on a
+ * change, TQREG_E_TIMEOUT when none came within timeout_ms (0: look once),
+ * TQREG_E_KEYDELETED when the key itself was deleted, TQREG_E_BADHANDLE for
+ * an unknown handle, TQREG_E_INVALID for an empty or unknown filter, and
+ * TQREG_E_IO when the registry file is deleted or replaced meanwhile. The
+ * wait sleeps on inotify (one descriptor per process, not per handle). It
+ * learns what changed from the history; a writer with recording off is
+ * seen as a change of everything. */
+#define TQREG_NOTIFY_NAME  0x1u
+#define TQREG_NOTIFY_VALUE 0x4u
+TQAPI int TqkRegNotifyChangeKeyValue(TQHKEY key, int watch_subtree, unsigned filter,
+                                     unsigned timeout_ms);
 
 /* One-call reader; versioned 1 reads below the key's "CurrentVersion"
  * subkey. Strings stay valid until the next call into the service. */

@@ -145,3 +145,14 @@ TQAPI int TqkRegCheckpoints(TQREGCHECKPOINTFN fn, void *ctx) {
 }
 
 }  // extern "C"
+
+extern "C" {
+
+TQAPI int64_t TqkRegHistoryPosition(void) { return Service::Instance().HistoryPosition(); }
+
+TQAPI int TqkRegNotifyChangeKeyValue(TQHKEY key, int watch_subtree, unsigned filter,
+                                     unsigned timeout_ms) {
+  return Service::Instance().Notify(key, watch_subtree, filter, timeout_ms);
+}
+
+}  // extern "C"

@@ -18,6 +18,7 @@ namespace {
 const char kInsert[] =
     "INSERT INTO history(time, pid, process, uid, op, path, name, old_type, old_data, old_seq,"
     " new_type, new_data) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
+const char kNewest[] = "SELECT COALESCE(MAX(seq), 0) FROM history";
 const char kNewestOp[] = "SELECT op FROM history ORDER BY seq DESC LIMIT 1";
 const char kPrune[] =
     "DELETE FROM history WHERE seq IN"
@@ -254,6 +255,13 @@ std::string Journal::MissingHistory(Store &store, int64_t seq) {
       return "changes were made since with history recording off";
   }
   return "";
+}
+
+int64_t Journal::Newest(Store &store) {
+  sqlite3_stmt *st = store.Prepared(kNewest);
+  StmtScope scope(st);
+  if (sqlite3_step(st) != SQLITE_ROW) store.Fail("history");
+  return sqlite3_column_int64(st, 0);
 }
 
 void Journal::Load(Store &store, int64_t after, size_t limit, std::vector<Change> *out) {

@@ -72,6 +72,8 @@ class Journal {
   void SetCheckpoint(Store &store, const std::string &name, int64_t seq, int64_t time_ms);
   // Why a rollback to the checkpoint at seq cannot be done, or "".
   std::string MissingHistory(Store &store, int64_t seq);
+  // The newest row's position, 0 when the history is empty.
+  int64_t Newest(Store &store);
   // Up to limit changes after position after, oldest first.
   void Load(Store &store, int64_t after, size_t limit, std::vector<Change> *out);
   struct Checkpoint {

@@ -31,6 +31,7 @@ const char *CodeMeaning(int code) {
     case TQREG_E_IO: return "I/O error";
     case TQREG_E_LIMIT: return "a size or depth limit was exceeded";
     case TQREG_E_TIMEOUT: return "timed out";
+    case TQREG_E_KEYDELETED: return "the watched key was deleted";
     case TQREG_E_NOHISTORY: return "the history needed is not there";
     default: return "error";
   }

@@ -246,18 +246,23 @@ int Service::ResolveHandle(TQHKEY h, int64_t *id, int *depth) {
     *depth = 0;
     return TQREG_OK;
   }
-  uint32_t idx = h & kIndexMask;
-  if (idx == 0 || idx > slots_.size()) return TQREG_E_BADHANDLE;
-  const Slot &s = slots_[idx - 1];
-  if (!s.used || s.gen != (h >> kIndexBits)) return TQREG_E_BADHANDLE;
-  *id = s.key;
-  *depth = s.depth;
-  if (nodes_.count(s.key)) return TQREG_OK;  // seen in this cache generation
+  const Slot *s = SlotOf(h);
+  if (s == nullptr) return TQREG_E_BADHANDLE;
+  *id = s->key;
+  *depth = s->depth;
+  if (nodes_.count(s->key)) return TQREG_OK;  // seen in this cache generation
   EnsureSnapshot();
-  int d = store_.KeyDepth(s.key);
+  int d = store_.KeyDepth(s->key);
   if (d < 0) return TQREG_E_BADHANDLE;  // deleted, here or elsewhere
-  NodeFor(s.key, d);
+  NodeFor(s->key, d);
   return TQREG_OK;
+}
+
+Service::Slot *Service::SlotOf(TQHKEY h) {
+  uint32_t idx = h & kIndexMask;
+  if (idx == 0 || idx > slots_.size()) return nullptr;
+  Slot &s = slots_[idx - 1];
+  return s.used && s.gen == (h >> kIndexBits) ? &s : nullptr;
 }
 
 int Service::AllocHandle(int64_t id, int depth, std::string path, TQHKEY *out) {
@@ -278,6 +283,7 @@ int Service::AllocHandle(int64_t id, int depth, std::string path, TQHKEY *out) {
   s.key = id;
   s.depth = depth;
   s.path = std::move(path);
+  s.watch = Watch();
   s.used = true;
   *out = (s.gen << kIndexBits) | (idx + 1);
   return TQREG_OK;
@@ -539,23 +545,19 @@ std::string Service::JoinKeyPath(TQHKEY parent, const char *path) {
 std::string Service::KeyPathOf(TQHKEY key) {
   auto lock = Enter();
   if (key == kRootHandle) return std::string();
-  uint32_t idx = key & kIndexMask;
-  if (idx == 0 || idx > slots_.size()) return "(invalid handle)";
-  const Slot &s = slots_[idx - 1];
-  return s.used && s.gen == (key >> kIndexBits) ? s.path : "(invalid handle)";
+  const Slot *s = SlotOf(key);
+  return s ? s->path : "(invalid handle)";
 }
 
 int Service::CloseKey(TQHKEY key) {
   auto lock = Enter();
   if (key == kRootHandle) return TQREG_OK;
-  uint32_t idx = key & kIndexMask;
-  if (idx == 0 || idx > slots_.size()) return TQREG_E_BADHANDLE;
-  Slot &s = slots_[idx - 1];
-  if (!s.used || s.gen != (key >> kIndexBits)) return TQREG_E_BADHANDLE;
+  Slot *s = SlotOf(key);
+  if (s == nullptr) return TQREG_E_BADHANDLE;
   // Closing a handle of a deleted key still releases it.
-  s.used = false;
-  s.gen = s.gen % kGenMax + 1;
-  free_slots_.push_back(idx - 1);
+  s->used = false;
+  s->gen = s->gen % kGenMax + 1;
+  free_slots_.push_back(static_cast<uint32_t>(s - slots_.data()));
   return TQREG_OK;
 }
 
@@ -675,6 +677,7 @@ int Service::DeleteValue(TQHKEY key, const char *name) {
 int Service::Reset() {
   auto lock = Enter();
   ++reset_generation_;
+  root_watch_ = Watch();
   batch_txn_ = false;  // an open batch is rolled back with the connection
   store_.Close();
   InvalidateHandles();

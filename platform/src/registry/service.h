@@ -72,6 +72,9 @@ class Service {
   int Rollback(const char *name);
   int History(int64_t after_seq, TQREGCHANGEFN fn, void *ctx);
   int Checkpoints(TQREGCHECKPOINTFN fn, void *ctx);
+  int64_t HistoryPosition();
+  // Change notification (notifier.h).
+  int Notify(TQHKEY key, int watch_subtree, unsigned filter, unsigned timeout_ms);
 
   TQREGVAR GetVar(const char *key_path, const char *value_name, int versioned);
   int SetVar(const char *key_path, const char *value_name, uint32_t value, int versioned);
@@ -93,12 +96,18 @@ class Service {
     std::vector<ValueRow> values;
     std::unordered_map<std::string, uint32_t> value_index;  // folded name -> position
   };
+  // A handle's place in the history for change notification.
+  struct Watch {
+    int64_t pos = -1;         // the last change looked at; -1 before the first wait
+    std::string folded_path;  // the key's stored path, case-folded
+  };
   struct Slot {
     int64_t key = 0;
     int depth = 0;
     uint32_t gen = 1;
     bool used = false;
     std::string path;  // below the root, as given when opened
+    Watch watch;
   };
   struct Component {
     const char *name;  // as given (case kept)
@@ -152,6 +161,9 @@ class Service {
   void CollectSubtree(int64_t id, std::vector<SubtreeEntry> *out);
   // Applies the inverse of a recorded change.
   void Undo(const Change &c);
+  // Looks through the history after the handle's watch position for a
+  // change that matches; TQREG_E_TIMEOUT when there is none yet.
+  int CheckWatch(TQHKEY key, bool subtree, unsigned filter);
   // Validates a checkpoint name; sets the last error when it is refused.
   int CheckName(const char *name);
   // Sets the thread's last error to code and text; returns code.
@@ -159,6 +171,8 @@ class Service {
 
   // Handle table.
   int ResolveHandle(TQHKEY h, int64_t *id, int *depth);
+  // The slot of a handle (not the root's); nullptr when unknown or closed.
+  Slot *SlotOf(TQHKEY h);
   int AllocHandle(int64_t id, int depth, std::string path, TQHKEY *out);
   // Open (kCreate false) or create a key and bind a handle to it.
   template <bool kCreate>
@@ -221,6 +235,7 @@ class Service {
 
   std::atomic<unsigned long> keys_created_count_{0};
   std::vector<Slot> slots_;
+  Watch root_watch_;
   uint64_t reset_generation_ = 0;  // counts Reset() calls
   std::vector<uint32_t> free_slots_;
 

@@ -1,0 +1,156 @@
+// Change notification: a waiter wakes for a matching change committed by
+// any process, sleeps through everything else, and never hangs on bad input.
+#include <time.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "raw.h"
+#include "tq_test.h"
+
+namespace {
+
+using namespace tqtest;
+
+constexpr unsigned kName = TQREG_NOTIFY_NAME, kValue = TQREG_NOTIFY_VALUE;
+
+int64_t WallMs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+class NotifyTest : public RegistryTest {
+ protected:
+  void SetUp() override {
+    RegistryTest::SetUp();
+    MakeKey("SOFTWARE\\W\\Sub");
+    MakeKey("SOFTWARE\\Wx");
+  }
+  // A handle of key whose watch starts now.
+  static TQHKEY Watched(const std::string &key) {
+    TQHKEY h = OpenRaw(key);
+    EXPECT_EQ(TQREG_E_TIMEOUT, TqkRegNotifyChangeKeyValue(h, 1, kName | kValue, 0));
+    return h;
+  }
+};
+
+TEST_F(NotifyTest, OnlyMatchingChangesEndAWait) {
+  const struct {
+    const char *watch;
+    int subtree;
+    unsigned filter;
+    std::function<void()> change;
+    int expected;
+  } rows[] = {
+      {"SOFTWARE\\W", 0, kValue, [] { PutNum("SOFTWARE\\W", "v", 1); }, TQREG_OK},
+      {"SOFTWARE\\W", 0, kValue, [] { PutNum("SOFTWARE\\W\\Sub", "v", 1); }, TQREG_E_TIMEOUT},
+      {"SOFTWARE\\W", 1, kValue, [] { PutNum("software\\w\\SUB", "v", 2); }, TQREG_OK},
+      {"SOFTWARE\\W", 1, kValue, [] { PutNum("SOFTWARE\\Wx", "v", 1); }, TQREG_E_TIMEOUT},
+      {"SOFTWARE\\W", 0, kName, [] { PutNum("SOFTWARE\\W", "n", 1); }, TQREG_E_TIMEOUT},
+      {"SOFTWARE\\W", 0, kName, [] { MakeKey("SOFTWARE\\W\\New"); }, TQREG_OK},
+      {"SOFTWARE\\W", 0, kName, [] { MakeKey("SOFTWARE\\W\\Sub\\Deep"); }, TQREG_E_TIMEOUT},
+      {"SOFTWARE\\W", 1, kName, [] { MakeKey("SOFTWARE\\W\\Sub\\Deeper"); }, TQREG_OK},
+      {"SOFTWARE\\W", 0, kName, [] { TqkRegDeleteKey(Root(), "SOFTWARE\\W\\New"); }, TQREG_OK},
+      {"SOFTWARE\\W", 0, kValue,
+       [] {
+         TQHKEY h = OpenRaw("SOFTWARE\\W");
+         TqkRegDeleteValue(h, "v");
+         TqkRegCloseKey(h);
+       },
+       TQREG_OK},
+      {"SOFTWARE\\W\\Sub", 0, kValue, [] { TqkRegDeleteKey(Root(), "SOFTWARE\\W"); },
+       TQREG_E_KEYDELETED},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.watch) + " subtree " + std::to_string(row.subtree) +
+                 " filter " + std::to_string(row.filter) + ", row " +
+                 std::to_string(&row - rows));
+    TQHKEY h = Watched(row.watch);
+    row.change();
+    EXPECT_EQ(row.expected, TqkRegNotifyChangeKeyValue(h, row.subtree, row.filter, 50));
+    TqkRegCloseKey(h);
+  }
+}
+
+TEST_F(NotifyTest, AnotherProcessWakesTheWaiterAtOnceAndOnlyInsideTheKey) {
+  const bool emulated = getenv("TQ_TEST_EMULATOR") && *getenv("TQ_TEST_EMULATOR");
+  for (int subtree : {0, 1}) {
+    SCOPED_TRACE("subtree " + std::to_string(subtree));
+    TQHKEY h = Watched("SOFTWARE\\W");
+    int times[2];
+    ASSERT_EQ(0, pipe(times));
+    pid_t pid = Spawn([&] {
+      usleep(150000);
+      PutNum("SOFTWARE\\Wx", "outside", 1);  // a sibling: no wake
+      usleep(300000);
+      PutNum("SOFTWARE\\W", "inside", 1);
+      int64_t at = WallMs();
+      return write(times[1], &at, sizeof at) == sizeof at ? 0 : 1;
+    });
+    EXPECT_EQ(TQREG_E_TIMEOUT, TqkRegNotifyChangeKeyValue(h, subtree, kValue, 350));
+    EXPECT_EQ(TQREG_OK, TqkRegNotifyChangeKeyValue(h, subtree, kValue, 5000));
+    int64_t woke = WallMs(), written = 0;
+    ASSERT_EQ(static_cast<ssize_t>(sizeof written), read(times[0], &written, sizeof written));
+    EXPECT_LT(woke - written, emulated ? 1000 : 100);
+    EXPECT_EQ(0, Wait(pid));
+    close(times[0]);
+    close(times[1]);
+    TqkRegCloseKey(h);
+  }
+}
+
+TEST_F(NotifyTest, ChangesBetweenWaitsAreNotLost) {
+  TQHKEY h = Watched("SOFTWARE\\W");
+  PutNum("SOFTWARE\\W", "a", 1);
+  PutNum("SOFTWARE\\Wx", "elsewhere", 1);
+  PutNum("SOFTWARE\\W", "b", 1);
+  EXPECT_EQ(TQREG_OK, TqkRegNotifyChangeKeyValue(h, 0, kValue, 0));
+  EXPECT_EQ(TQREG_OK, TqkRegNotifyChangeKeyValue(h, 0, kValue, 0));
+  EXPECT_EQ(TQREG_E_TIMEOUT, TqkRegNotifyChangeKeyValue(h, 0, kValue, 0));
+  TqkRegCloseKey(h);
+}
+
+TEST_F(NotifyTest, BadInputFailsAtOnceAndWaitersShareOneDescriptor) {
+  TQHKEY h = OpenRaw("SOFTWARE\\W");
+  EXPECT_EQ(TQREG_E_INVALID, TqkRegNotifyChangeKeyValue(h, 0, 0, 10000));
+  EXPECT_EQ(TQREG_E_INVALID, TqkRegNotifyChangeKeyValue(h, 0, kValue | 2, 10000));
+  EXPECT_EQ(TQREG_E_BADHANDLE, TqkRegNotifyChangeKeyValue(0, 0, kValue, 10000));
+  TqkRegCloseKey(h);
+  EXPECT_EQ(TQREG_E_BADHANDLE, TqkRegNotifyChangeKeyValue(h, 0, kValue, 10000));
+
+  // A thousand handles, forty of them waiting at once: one descriptor.
+  std::vector<TQHKEY> handles(1000);
+  for (TQHKEY &k : handles) k = Watched("SOFTWARE\\W\\Sub");
+  const int fds = OpenFdCount();
+  std::vector<std::thread> waiters;
+  std::vector<int> results(40, -1);
+  for (int i = 0; i < 40; ++i)
+    waiters.emplace_back([&, i] {
+      results[i] = TqkRegNotifyChangeKeyValue(handles[i * 25], 0, kValue, 5000);
+    });
+  usleep(200000);
+  EXPECT_GE(fds + 1, OpenFdCount());
+  PutNum("SOFTWARE\\W\\Sub", "go", 1);
+  for (std::thread &t : waiters) t.join();
+  EXPECT_EQ(std::vector<int>(40, TQREG_OK), results);
+  for (TQHKEY k : handles) TqkRegCloseKey(k);
+}
+
+TEST_F(NotifyTest, AWaiterWhoseRegistryFileGoesAwayFails) {
+  TQHKEY h = Watched("SOFTWARE\\W");
+  std::thread remover([this] {
+    usleep(200000);
+    unlink((regdir_ + "/ctx0.db").c_str());
+  });
+  EXPECT_EQ(TQREG_E_IO, TqkRegNotifyChangeKeyValue(h, 1, kValue, 10000));
+  EXPECT_EQ("ctx0.db in " + regdir_ + ": the registry file was deleted or replaced while waiting",
+            TqkRegGetLastErrorText());
+  remover.join();
+  TqkRegCloseKey(h);
+}
+
+}  // namespace
