@@ -23,7 +23,8 @@ TEST_F(History, ChangesAreListedDiffedAndRolledBack) {
   ASSERT_EQ(0, Tool({"set", x, "Keep", "string", "k"}).code);
   ASSERT_EQ(0, Tool({"del", x, "Keep"}).code);  // cancels out in the diff
 
-  const std::string stamp = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z  tqprod\\[\\d+\\]  ";
+  // The process name is the tool's, or the emulator's when it runs under one.
+  const std::string stamp = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z  \\S+\\[\\d+\\]  ";
   const std::string listed = Tool({"history", x + "\\y"}).out;
   EXPECT_TRUE(std::regex_match(listed, std::regex(stamp + "checkpoint c1\n" + stamp +
                                                   "create-key  SOFTWARE\\\\X\\\\Y\n" + stamp +
@@ -64,7 +65,7 @@ TEST_F(History, WatchPrintsChangesOfOtherProcessesUntilItsTimeout) {
   EXPECT_EQ(0, tqtest::Wait(writer));
   EXPECT_EQ(0, r.code) << r.err;
   EXPECT_TRUE(std::regex_match(
-      r.out, std::regex("\\S+Z  test_tqprod\\[\\d+\\]  set  SOFTWARE\\\\W  inside: \\(absent\\) -> 7\n")))
+      r.out, std::regex("\\S+Z  \\S+\\[\\d+\\]  set  SOFTWARE\\\\W  inside: \\(absent\\) -> 7\n")))
       << r.out;
   EXPECT_EQ(1, Tool({"watch", "SOFTWARE\\Missing", "--timeout", "1"}).code);
 }
