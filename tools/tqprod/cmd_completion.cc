@@ -55,9 +55,9 @@ std::string Array(const std::vector<std::string> &words) {
   return out + ")";
 }
 
-// One case branch of _tqprod_spec per command. `inherited`: the options of
-// the commands above that this one accepts too; its own of the same name
-// (the help flag) come first.
+// One case branch of _tqprod_spec per command and below. `inherited`: the
+// options of the commands above that this one accepts too, unless it has
+// its own of that name (the help flag).
 void Describe(CLI::App &app, const std::string &path, std::vector<std::string> inherited, std::string &out) {
   std::vector<std::string> cmds, opts, args;
   for (CLI::Option *opt : app.get_options([](CLI::Option *) { return true; })) {
