@@ -1,7 +1,7 @@
 # Installation (GNUInstallDirs): the two libraries, the public headers, the
-# tqprod tool and its man page, the gtar wrapper when the tree has one, a
-# CMake package configuration (find_package(tqprod50)) and a pkg-config file
-# (pkg-config --cflags --libs tqprod50).
+# tqprod tool with its man page and bash completion, the gtar wrapper when
+# the tree has one, a CMake package configuration (find_package(tqprod50))
+# and a pkg-config file (pkg-config --cflags --libs tqprod50).
 include(CMakePackageConfigHelpers)
 
 set(TQ_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/tqprod50)
@@ -29,6 +29,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ ${PROJECT_SOURCE_DIR}/platform/
 
 install(FILES ${PROJECT_SOURCE_DIR}/tools/tqprod/tqprod.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+# Where bash-completion loads it on demand.
+install(FILES ${TQPROD_BASH_COMPLETION} RENAME tqprod
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT runtime)
 
 # Debian has no gtar; the family's scripts and the library's archive
 # assembly call it by that name. tools/gtar/CMakeLists.txt, when present,

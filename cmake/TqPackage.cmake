@@ -1,7 +1,9 @@
 # Debian package of everything `cmake --install` installs:
 #   cpack -G DEB --config <build>/CPackConfig.cmake
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr for Debian's multiarch library
-# directory (lib/<triplet>); dependencies come from dpkg-shlibdeps.
+# directory (lib/<triplet>); GNUInstallDirs does not choose it in a cross
+# build, so the i386 preset names it (CMAKE_INSTALL_LIBDIR). Dependencies
+# come from dpkg-shlibdeps.
 set(CPACK_PACKAGE_NAME tqprod50)
 set(CPACK_PACKAGE_VENDOR "Tarquel")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -11,7 +13,7 @@ set(CPACK_PACKAGE_DESCRIPTION
 and hot-fix level, with which role flags; copies, backs up and restores parts of\n\
 the registry; lists the products on installation media. Contains the libraries\n\
 libtqprod50 and libtqplatform, their C headers, CMake and pkg-config files, the\n\
-tqprod tool and a gtar compatibility wrapper.")
+tqprod tool with its bash completion and a gtar compatibility wrapper.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

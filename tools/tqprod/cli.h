@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tqtool {
 
@@ -27,6 +28,20 @@ int Error(const std::string &what, const std::string &why, int code = kFail);
 // fires during parsing, so the body only captures; main() runs it later.
 CLI::App *AddCommand(CLI::App &parent, Context &ctx, const std::string &name,
                      const std::string &help, std::function<int()> body);
+
+// What the shell completion (tqprod completion) offers for an argument or
+// an option's value. Choices of a CLI::IsMember check are offered without
+// a mark; other arguments get none.
+enum class Completes {
+  kKey,         // a key path below HKEY_LOCAL_MACHINE: the subkeys as typed
+  kProductKey,  // a key path relative to SOFTWARE\Tarquel
+  kValueName,   // a value name of the key given as an earlier argument
+  kFile,
+  kDirectory,
+};
+CLI::Option *CompleteAs(CLI::Option *opt, Completes what);
+// Fixed words, e.g. function names.
+CLI::Option *CompleteAs(CLI::Option *opt, const std::vector<std::string> &words);
 
 // Progress of long work on standard error: "label done/total (rate/s)",
 // only when standard error is a terminal, not with --json, and only once the
@@ -61,5 +76,8 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx);
 void AddHistoryCommands(CLI::App &app, Context &ctx);
 void AddMediaCommands(CLI::App &app, Context &ctx);
 void AddDemoCommand(CLI::App &app, Context &ctx);
+// `completion SHELL`, whose script describes the whole command line, and the
+// hidden helper the script calls.
+void AddCompletionCommand(CLI::App &app, Context &ctx);
 
 }  // namespace tqtool

@@ -72,7 +72,9 @@ void AddCallCommand(CLI::App &app, Context &ctx) {
     }
     return r.exit_code;
   });
-  call->add_option("FUNCTION", a->function, "Exported function name, e.g. FwIsHighAvail");
+  std::vector<std::string> names;
+  for (const CallRow &r : CallTable()) names.push_back(r.name);
+  CompleteAs(call->add_option("FUNCTION", a->function, "Exported function name, e.g. FwIsHighAvail"), names);
   call->add_option("ARGS", a->args,
                    "Arguments in order: text, numbers (decimal or 0x hex), @null for NULL; "
                    "output buffers and output numbers take no argument and are printed as argN=");

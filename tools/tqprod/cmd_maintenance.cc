@@ -87,8 +87,11 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
                           [a] { return TQPROD_CopyKeyRecursive(a->src.c_str(), a->dst.c_str()); });
     return rc == 0 ? int(kOk) : Error("copy", a->src + " to " + a->dst + ": " + Meaning(rc));
   });
-  copy->add_option("SRC", a->src, "Source key, relative to SOFTWARE\\Tarquel")->required();
-  copy->add_option("DST", a->dst, "Destination key, relative to SOFTWARE\\Tarquel")->required();
+  CompleteAs(copy->add_option("SRC", a->src, "Source key, relative to SOFTWARE\\Tarquel"), Completes::kProductKey)
+      ->required();
+  CompleteAs(copy->add_option("DST", a->dst, "Destination key, relative to SOFTWARE\\Tarquel"),
+             Completes::kProductKey)
+      ->required();
 
   CLI::App *backup = AddCommand(app, ctx, "backup", "Write a key's subtree to a backup file", [a, &ctx] {
     // Written beside the target and renamed over it only when complete: a
@@ -112,8 +115,11 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
     }
     return int(kOk);
   });
-  backup->add_option("KEY", a->key, "Key relative to SOFTWARE\\Tarquel (\".\" for all of it)")->required();
-  backup->add_option("FILE", a->file, "Backup file (created or truncated)")->required();
+  CompleteAs(backup->add_option("KEY", a->key, "Key relative to SOFTWARE\\Tarquel (\".\" for all of it)"),
+             Completes::kProductKey)
+      ->required();
+  CompleteAs(backup->add_option("FILE", a->file, "Backup file (created or truncated)"), Completes::kFile)
+      ->required();
 
   CLI::App *restore = AddCommand(app, ctx, "restore", "Restore the keys of a backup file", [a, &ctx] {
     if (access(a->file.c_str(), R_OK) != 0)
@@ -123,7 +129,7 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
     });
     return rc == 0 ? int(kOk) : Error("restore", a->file + ": " + Meaning(rc));
   });
-  restore->add_option("FILE", a->file, "Backup file")->required();
+  CompleteAs(restore->add_option("FILE", a->file, "Backup file"), Completes::kFile)->required();
   restore->add_flag("--typed", a->typed, "The file is in the typed format (value lines carry the type)");
 
   CLI::App *dump = AddCommand(app, ctx, "dump", "Write the product registry to RegDump and say where",
@@ -143,7 +149,8 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
     }
     return int(kOk);
   });
-  dump->add_option("--dir", a->dir, "Directory to write RegDump in (default: the current one)");
+  CompleteAs(dump->add_option("--dir", a->dir, "Directory to write RegDump in (default: the current one)"),
+             Completes::kDirectory);
 }
 
 }  // namespace tqtool

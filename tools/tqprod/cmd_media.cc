@@ -160,7 +160,7 @@ void AddMediaCommands(CLI::App &app, Context &ctx) {
     }
     return int(kOk);
   });
-  info->add_option("CDPATH", a->cd, "Mount path of the medium")->required();
+  CompleteAs(info->add_option("CDPATH", a->cd, "Mount path of the medium"), Completes::kDirectory)->required();
 
   CLI::App *list = AddCommand(*group, ctx, "list", "Products offered by a medium", [a, &ctx] {
     std::string why;
@@ -182,13 +182,13 @@ void AddMediaCommands(CLI::App &app, Context &ctx) {
     if (ctx.json) j.EndArray().Print();
     return found.empty() ? Error("media list", a->cd + ": no products found") : int(kOk);
   });
-  list->add_option("CDPATH", a->cd, "Mount path of the medium")->required();
+  CompleteAs(list->add_option("CDPATH", a->cd, "Mount path of the medium"), Completes::kDirectory)->required();
   list->add_flag("--all", a->all, "Include the lines the normal search passes over");
 
   CLI::App *pkg = AddCommand(*group, ctx, "package",
                              "Resolve or assemble a product's package and print its path",
                              [a, &ctx] { return Package(*a, ctx); });
-  pkg->add_option("CDPATH", a->cd, "Mount path of the medium")->required();
+  CompleteAs(pkg->add_option("CDPATH", a->cd, "Mount path of the medium"), Completes::kDirectory)->required();
   pkg->add_option("PRODUCT", a->product, "Product name as the medium lists it")->required();
   pkg->add_option("SP", a->sp, "Service pack")->required();
   pkg->add_option("OS", a->os, "Operating system")->required();

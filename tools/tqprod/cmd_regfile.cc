@@ -77,8 +77,9 @@ void AddRegFileCommands(CLI::App &app, Context &ctx) {
     }
     return int(kOk);
   });
-  exp->add_option("KEY", a->key, "Absolute key path to export")->required();
-  exp->add_option("FILE", a->file, "Output file, or - for standard output")->required();
+  CompleteAs(exp->add_option("KEY", a->key, "Absolute key path to export"), Completes::kKey)->required();
+  CompleteAs(exp->add_option("FILE", a->file, "Output file, or - for standard output"), Completes::kFile)
+      ->required();
   exp->add_option("--format", a->format, "regedit5 (\"Windows Registry Editor Version 5.00\") "
                                          "or regedit4 (\"REGEDIT4\")")
       ->check(CLI::IsMember({"regedit5", "regedit4"}))
@@ -109,7 +110,8 @@ void AddRegFileCommands(CLI::App &app, Context &ctx) {
     }
     return int(kOk);
   });
-  imp->add_option("FILE", a->file, "The .reg file, or - for standard input")->required();
+  CompleteAs(imp->add_option("FILE", a->file, "The .reg file, or - for standard input"), Completes::kFile)
+      ->required();
 }
 
 }  // namespace tqtool

@@ -85,8 +85,10 @@ void AddRegistryCommands(CLI::App &app, Context &ctx) {
     }
     return int(kOk);
   });
-  get->add_option("KEY", a->key, key_help)->required();
-  get->add_option("VALUE", a->name, "Value name (\"\" for the default value)")->required();
+  CompleteAs(get->add_option("KEY", a->key, key_help), Completes::kKey)->required();
+  CompleteAs(get->add_option("VALUE", a->name, "Value name (\"\" for the default value)"),
+             Completes::kValueName)
+      ->required();
 
   CLI::App *set = AddCommand(app, ctx, "set", "Write one value, creating the key as needed", [a] {
     std::string key, why;
@@ -96,7 +98,7 @@ void AddRegistryCommands(CLI::App &app, Context &ctx) {
     if (!Encode(a->type, a->data, v, why)) return Error("set", why, kUsage);
     return WriteValue(key, v, why) ? int(kOk) : Error("set", why);
   });
-  set->add_option("KEY", a->key, key_help)->required();
+  CompleteAs(set->add_option("KEY", a->key, key_help), Completes::kKey)->required();
   set->add_option("VALUE", a->name, "Value name")->required();
   set->add_option("TYPE", a->type, "string, number or multi-string")
       ->required()
@@ -111,8 +113,9 @@ void AddRegistryCommands(CLI::App &app, Context &ctx) {
     bool ok = a->data.empty() ? DeleteKey(key, why) : DeleteValue(key, a->data[0], why);
     return ok ? int(kOk) : Error("del", why);
   });
-  del->add_option("KEY", a->key, key_help)->required();
-  del->add_option("VALUE", a->data, "Value to delete (without it: the key and its subkeys)")
+  CompleteAs(del->add_option("KEY", a->key, key_help), Completes::kKey)->required();
+  CompleteAs(del->add_option("VALUE", a->data, "Value to delete (without it: the key and its subkeys)"),
+             Completes::kValueName)
       ->expected(0, 1);
 
   CLI::App *ls = AddCommand(app, ctx, "ls", "List the subkeys and values of a key", [a, &ctx] {
@@ -132,7 +135,7 @@ void AddRegistryCommands(CLI::App &app, Context &ctx) {
     for (const Value &v : values) printf("%s\n", Shown(ValueLine(v)).c_str());
     return int(kOk);
   });
-  ls->add_option("KEY", a->key, key_help)->required();
+  CompleteAs(ls->add_option("KEY", a->key, key_help), Completes::kKey)->required();
 
   CLI::App *tree = AddCommand(app, ctx, "tree", "Print a key and everything below it, indented",
                               [a, &ctx] {
@@ -149,7 +152,7 @@ void AddRegistryCommands(CLI::App &app, Context &ctx) {
     }
     return int(kOk);
   });
-  tree->add_option("KEY", a->key, key_help)->default_val("SOFTWARE\\Tarquel");
+  CompleteAs(tree->add_option("KEY", a->key, key_help), Completes::kKey)->default_val("SOFTWARE\\Tarquel");
 }
 
 }  // namespace tqtool

@@ -44,8 +44,8 @@ int main(int argc, char **argv) {
   app.require_subcommand(0, 1);
   app.fallthrough();  // global options are accepted after the command too
   Context ctx;
-  app.add_option("--registry", ctx.registry_dir,
-                 "Registry directory (instead of TQ_REGISTRY_DIR)");
+  CompleteAs(app.add_option("--registry", ctx.registry_dir, "Registry directory (instead of TQ_REGISTRY_DIR)"),
+             Completes::kDirectory);
   app.add_option("--ctx", ctx.ctx, "Work in virtual-system context N")->check(CLI::NonNegativeNumber);
   app.add_flag("--json", ctx.json, "Structured output (JSON) on standard output");
 
@@ -58,6 +58,7 @@ int main(int argc, char **argv) {
   AddHistoryCommands(app, ctx);
   AddMediaCommands(app, ctx);
   AddDemoCommand(app, ctx);
+  AddCompletionCommand(app, ctx);
 
   try {
     app.parse(argc, argv);
