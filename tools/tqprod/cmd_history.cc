@@ -269,7 +269,8 @@ void AddHistoryCommands(CLI::App &app, Context &ctx) {
     if (ctx.json) j.EndArray().Print();
     return int(kOk);
   });
-  history->add_option("KEY", a->key, "Only changes at or below this key");
+  CompleteAs(history->add_option("KEY", a->key, "Only changes at or below this key"),
+             Completes::kKey);
   history->add_option("--since", a->since,
                       "Only changes since TIME: 2026-12-06[T04:41[:56]] (UTC), or an age: 90s, "
                       "15m, 2h, 3d");
@@ -322,7 +323,8 @@ void AddHistoryCommands(CLI::App &app, Context &ctx) {
   CLI::App *watch = AddCommand(app, ctx, "watch",
                                "Print each change below a key as it is committed",
                                [a, timeout, &ctx] { return Watch(*a, *timeout, ctx.json); });
-  watch->add_option("KEY", a->key, "Key to watch, with its subtree")->required();
+  CompleteAs(watch->add_option("KEY", a->key, "Key to watch, with its subtree"), Completes::kKey)
+      ->required();
   watch->add_option("--timeout", *timeout, "Stop after this many seconds (default: never)")
       ->check(CLI::NonNegativeNumber);
 }
