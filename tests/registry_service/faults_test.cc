@@ -55,6 +55,7 @@ class FaultTest : public RegistryTest {
 };
 
 TEST_F(FaultTest, BatchesNestAndOthersSeeAllOrNothing) {
+  ASSERT_EQ(TQREG_OK, Write("committed", 7));
   ASSERT_EQ(TQREG_OK, TqkRegBeginBatch());
   ASSERT_EQ(TQREG_OK, TqkRegBeginBatch());  // joins the outer batch
   for (int i = 0; i < 3; ++i) Write("v" + std::to_string(i), i);
@@ -66,6 +67,8 @@ TEST_F(FaultTest, BatchesNestAndOthersSeeAllOrNothing) {
   EXPECT_EQ(TQREG_E_LIMIT, Write(std::string(TQREG_MAX_VALUE_NAME + 1, 'n'), 1));  // fails alone
   EXPECT_EQ(TQREG_E_BADHANDLE, TqkRegSetValueEx(0x7ffff, "x", 0, TQREG_SZ, "", 1));
   EXPECT_EQ(0, SeenElsewhere(3));
+  // A child forked inside the batch has a connection of its own.
+  EXPECT_EQ(7, Wait(Spawn([] { return static_cast<int>(GetNum(kKey, "committed")); })));
   EXPECT_EQ(TQREG_OK, TqkRegEndBatch(1));
   EXPECT_EQ(0, SeenElsewhere(3)) << "an inner end committed";
   EXPECT_EQ(TQREG_OK, TqkRegEndBatch(1));

@@ -182,6 +182,8 @@ TEST_F(Reg, TheOneCallReaderAndWriterFollowCurrentVersionAndEveryWrite) {
   PutStr(mrk, "Text", "hello");
   PutRaw(mrk, "raw", TQREG_SZ, "abc", 3);  // no terminator stored
   EXPECT_EQ(-2, TQPRODIS_GetVarFromRegistry("software\\tarquel\\mrk", "num", 0));
+  EXPECT_EQ(0, TQPRODIS_GetVarFromRegistry(nullptr, "num", 0) |
+                   TQPRODIS_GetVarFromRegistry(mrk.c_str(), nullptr, 0));
   EXPECT_EQ("hello abc <absent> hello", Var(mrk, "TEXT", 0) + " " + Var(mrk, "raw", 0) + " " +
                                              Var(mrk, "missing", 0) + " " + Var(mrk, "Text", 1));
   // Versioned: the subkey named by a string CurrentVersion; a missing one

@@ -791,10 +791,8 @@ const char *Service::GetFwdir() {
 void Service::BeforeFork() {
   mu_.lock();
   if (batch_txn_) return;  // the batch goes on in the parent after the fork
+  // Reopened by the next call, which also empties the cache.
   store_.Close();
-  ClearCache();
-  data_version_ = -1;
-  in_txn_ = false;
 }
 
 void Service::AfterFork() { mu_.unlock(); }
