@@ -471,15 +471,20 @@ int64_t Store::InsertKey(int64_t parent, const char *name, size_t len, int depth
   return sqlite3_last_insert_rowid(db_);
 }
 
-void Store::UpsertValue(int64_t key, const char *name, size_t len, uint32_t type,
-                        const void *data, size_t size) {
-  sqlite3_stmt *st = Stmt(kUpsertValue);
+void Store::BindValue(sqlite3_stmt *st, int64_t key, const char *name, size_t len,
+                      uint32_t type, const void *data, size_t size) {
   sqlite3_bind_int64(st, 1, key);
   sqlite3_bind_text(st, 2, name, static_cast<int>(len), SQLITE_STATIC);
   sqlite3_bind_int64(st, 3, type);
   // A zero-length blob must still be a blob, not NULL.
   static const char kEmpty = 0;
   sqlite3_bind_blob(st, 4, size ? data : &kEmpty, static_cast<int>(size), SQLITE_STATIC);
+}
+
+void Store::UpsertValue(int64_t key, const char *name, size_t len, uint32_t type,
+                        const void *data, size_t size) {
+  sqlite3_stmt *st = Stmt(kUpsertValue);
+  BindValue(st, key, name, len, type, data, size);
   Run(st);
 }
 
@@ -514,11 +519,7 @@ void Store::InsertValueAt(int64_t key, const std::string &name, int64_t seq, uin
 bool Store::InsertValueIfNew(int64_t key, const char *name, size_t len, uint32_t type,
                              const void *data, size_t size) {
   sqlite3_stmt *st = Stmt(kInsertValueIfNew);
-  sqlite3_bind_int64(st, 1, key);
-  sqlite3_bind_text(st, 2, name, static_cast<int>(len), SQLITE_STATIC);
-  sqlite3_bind_int64(st, 3, type);
-  static const char kEmpty = 0;
-  sqlite3_bind_blob(st, 4, size ? data : &kEmpty, static_cast<int>(size), SQLITE_STATIC);
+  BindValue(st, key, name, len, type, data, size);
   Run(st);
   return sqlite3_changes(db_) > 0;
 }

@@ -199,6 +199,9 @@ class Store {
   void InitSchema();
   int UserVersion();
   sqlite3_stmt *Stmt(StmtId id);
+  // Binds ?1 key, ?2 name, ?3 type and ?4 data of a value statement.
+  static void BindValue(sqlite3_stmt *st, int64_t key, const char *name, size_t len,
+                        uint32_t type, const void *data, size_t size);
   std::string OutOfRoom() const;
 
   sqlite3 *db_ = nullptr;
