@@ -106,6 +106,10 @@ TEST_F(Reg, StaleAndClosedHandlesFailCleanlyAndAreNeverReused) {
   EXPECT_EQ(TQREG_E_BADHANDLE, SetStr(z, "n", "z"));
   EXPECT_EQ(std::string("x\0y\0<2>", 7), Read(x, "n") + Read(y, "n") + Read(w, "n"));
   for (TQHKEY c : {x, y, w}) EXPECT_EQ(TQREG_OK, TqkRegCloseKey(c));
+  // A slot reused until its generation comes round again: while it is free,
+  // the first handle of its first generation stays dead.
+  for (int i = 0; i < 2046; ++i) TqkRegCloseKey(Create("X"));
+  EXPECT_EQ(TQREG_E_BADHANDLE, SetStr(w, "n", "again"));
 }
 
 TEST_F(Reg, AboutAMillionHandlesMayBeOpenAndRefusedCallsReleaseTheirs) {

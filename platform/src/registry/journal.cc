@@ -163,27 +163,27 @@ void Journal::LearnWriter() {
   who_known_ = true;
 }
 
-int64_t Journal::Record(Store &store, Change &c) {
-  if (!recording()) {
-    if (unrecorded_noted_) return 0;
-    unrecorded_noted_ = true;
-    sqlite3_stmt *st = store.Prepared(kNewestOp);
-    {
-      StmtScope scope(st);
-      int rc = sqlite3_step(st);
-      if (rc == SQLITE_ROW && sqlite3_column_int(st, 0) == TQREG_OP_UNRECORDED) return 0;
-      if (rc != SQLITE_ROW && rc != SQLITE_DONE) store.Fail("history");
-    }
-    Change marker;
-    marker.op = TQREG_OP_UNRECORDED;
-    return Insert(store, marker);
+void Journal::Record(Store &store, Change &c) {
+  if (recording()) {
+    Insert(store, c);
+    if (c.seq % kPruneEvery == 0) Prune(store, c.seq);
+    return;
   }
-  int64_t seq = Insert(store, c);
-  if (seq % kPruneEvery == 0) Prune(store, seq);
-  return seq;
+  if (unrecorded_noted_) return;
+  unrecorded_noted_ = true;
+  sqlite3_stmt *st = store.Prepared(kNewestOp);
+  {
+    StmtScope scope(st);
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) store.Fail("history");
+    if (rc == SQLITE_ROW && sqlite3_column_int(st, 0) == TQREG_OP_UNRECORDED) return;
+  }
+  Change marker;
+  marker.op = TQREG_OP_UNRECORDED;
+  Insert(store, marker);
 }
 
-int64_t Journal::Insert(Store &store, Change &c) {
+void Journal::Insert(Store &store, Change &c) {
   if (!who_known_) LearnWriter();
   c.time_ms = NowMs();
   c.pid = pid_;
@@ -210,7 +210,6 @@ int64_t Journal::Insert(Store &store, Change &c) {
   }
   store.Run(st);
   c.seq = sqlite3_last_insert_rowid(store.db());
-  return c.seq;
 }
 
 void Journal::Prune(Store &store, int64_t newest) {

@@ -63,9 +63,9 @@ class Journal {
     unrecorded_noted_ = false;
   }
 
-  // Records c (time, process and user filled in here); with recording off,
-  // notes that changes go unrecorded. Returns the new row's position.
-  int64_t Record(Store &store, Change &c);
+  // Records c (time, process, user and position filled in here); with
+  // recording off, notes that changes go unrecorded.
+  void Record(Store &store, Change &c);
 
   // Position of the checkpoint's row, or 0 when there is no such checkpoint.
   int64_t CheckpointSeq(Store &store, const std::string &name);
@@ -86,7 +86,7 @@ class Journal {
 
  private:
   void LearnWriter();
-  int64_t Insert(Store &store, Change &c);
+  void Insert(Store &store, Change &c);
   void Prune(Store &store, int64_t newest);
 
   int64_t keep_ = 100000;

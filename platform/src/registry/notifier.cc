@@ -1,8 +1,9 @@
 #include "registry/notifier.h"
 
 #include <errno.h>
-#include <sys/inotify.h>
 #include <pthread.h>
+#include <string.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <thread>
@@ -12,9 +13,6 @@ namespace platform {
 namespace reg {
 
 namespace {
-
-// Without inotify a waiter looks again this often.
-constexpr std::chrono::milliseconds kFallbackSlice(50);
 
 // Every way a file of the directory can change: a commit writes the
 // write-ahead log; a checkpoint, replacement or deletion touches the rest.
@@ -34,23 +32,22 @@ Notifier &Notifier::Instance() {
   return *instance;
 }
 
-bool Notifier::Watch(const std::string &dir) {
+std::string Notifier::Watch(const std::string &dir) {
   std::lock_guard<std::mutex> lock(mu_);
   if (owner_ != getpid()) {
     // First use, or a child after fork(): the parent's reader thread does
-    // not exist here, so this process starts its own.
-    if (fd_ >= 0) close(fd_);
-    dirs_.clear();
+    // not exist here, so this process starts its own. A child's copy of the
+    // parent's descriptor is closed first (-1 when there was none).
+    close(fd_);
     fd_ = inotify_init1(IN_CLOEXEC);
+    error_ = errno;
     owner_ = getpid();
-    if (fd_ < 0) return false;
-    std::thread(&Notifier::Run, this, fd_).detach();
+    if (fd_ != -1) std::thread(&Notifier::Run, this, fd_).detach();
   }
-  if (fd_ < 0) return false;
-  if (dirs_.count(dir)) return true;
-  if (inotify_add_watch(fd_, dir.c_str(), kEvents) < 0) return false;
-  dirs_.insert(dir);
-  return true;
+  if (fd_ == -1) return std::string("inotify: ") + strerror(error_);
+  // Adding a directory again only returns its watch.
+  if (inotify_add_watch(fd_, dir.c_str(), kEvents) == -1) return strerror(errno);
+  return "";
 }
 
 uint64_t Notifier::Generation() {
@@ -60,28 +57,29 @@ uint64_t Notifier::Generation() {
 
 void Notifier::WaitPast(uint64_t gen, Deadline deadline) {
   std::unique_lock<std::mutex> lock(mu_);
-  if (fd_ < 0 || owner_ != getpid()) {
-    Deadline slice = std::chrono::steady_clock::now() + kFallbackSlice;
-    cv_.wait_until(lock, slice < deadline ? slice : deadline);
-    return;
-  }
-  cv_.wait_until(lock, deadline, [&] { return gen_ != gen; });
+  cv_.wait_until(lock, deadline, [&] { return gen_ != gen || fd_ == -1; });
 }
 
 void Notifier::Run(int fd) {
   alignas(struct inotify_event) char buf[4096];
   for (;;) {
     ssize_t n = read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
+    if (n == -1 && errno == EINTR) continue;
+    int error = errno;
     std::lock_guard<std::mutex> lock(mu_);
-    if (n <= 0 || fd != fd_) {
-      // The descriptor is gone (replaced after fork): waiters fall back.
-      if (fd == fd_) fd_ = -1;
+    if (n != -1) {
+      ++gen_;
       cv_.notify_all();
-      return;
+      continue;
     }
-    ++gen_;
+    // The descriptor failed: the waiters wake, and the next Watch starts
+    // afresh.
+    close(fd);
+    error_ = error;
+    fd_ = -1;
+    owner_ = 0;
     cv_.notify_all();
+    return;
   }
 }
 

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <set>
 #include <string>
 
 namespace tq {
@@ -23,11 +22,11 @@ class Notifier {
   using Deadline = std::chrono::steady_clock::time_point;
   static Notifier &Instance();
 
-  // Watches dir from now on (once per directory); false when inotify is not
-  // available, and waits then sleep in short slices instead.
-  bool Watch(const std::string &dir);
+  // Watches dir from now on; "" on success, else why it cannot.
+  std::string Watch(const std::string &dir);
   uint64_t Generation();
-  // Sleeps until the generation is past gen or until deadline.
+  // Sleeps until the generation is past gen, the deadline passes, or the
+  // notifier breaks down (the next Watch then says why).
   void WaitPast(uint64_t gen, Deadline deadline);
 
  private:
@@ -38,8 +37,8 @@ class Notifier {
   std::condition_variable cv_;
   uint64_t gen_ = 0;
   int fd_ = -1;
+  int error_ = 0;    // why fd_ is -1
   pid_t owner_ = 0;  // the process whose thread reads fd_ (not a forked child)
-  std::set<std::string> dirs_;
 };
 
 }  // namespace reg

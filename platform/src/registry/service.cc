@@ -679,11 +679,8 @@ int Service::Reset() {
   ++reset_generation_;
   root_watch_ = Watch();
   batch_txn_ = false;  // an open batch is rolled back with the connection
-  store_.Close();
+  store_.Close();  // the reopen empties the cache
   InvalidateHandles();
-  ClearCache();
-  data_version_ = -1;
-  in_txn_ = false;
   return EnsureOpen(false);
 }
 

@@ -262,8 +262,8 @@ int Service::Checkpoint(const char *name) {
     Change marker;
     marker.op = TQREG_OP_CHECKPOINT;
     marker.name = name;
-    int64_t seq = journal_.Record(store_, marker);
-    journal_.SetCheckpoint(store_, name, seq, marker.time_ms);
+    journal_.Record(store_, marker);
+    journal_.SetCheckpoint(store_, name, marker.seq, marker.time_ms);
     return TQREG_OK;
   });
   if (rc != TQREG_OK && !noted) Refuse(rc);
@@ -312,7 +312,6 @@ int Service::History(int64_t after_seq, TQREGCHANGEFN fn, void *ctx) {
   for (int64_t pos = after_seq;;) {
     int rc = ReadCall([&] {
       page.clear();
-      EnsureSnapshot();
       journal_.Load(store_, pos, kPage, &page);
       return TQREG_OK;
     });
@@ -348,7 +347,6 @@ int Service::Checkpoints(TQREGCHECKPOINTFN fn, void *ctx) {
   std::vector<Journal::Checkpoint> list;
   int rc = ReadCall([&] {
     list.clear();
-    EnsureSnapshot();
     journal_.LoadCheckpoints(store_, &list);
     return TQREG_OK;
   });

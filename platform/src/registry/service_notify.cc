@@ -66,7 +66,6 @@ std::string FileId(const std::string &file) {
 int64_t Service::HistoryPosition() {
   int64_t pos = 0;
   int rc = ReadCall([&] {
-    EnsureSnapshot();
     pos = journal_.Newest(store_);
     return TQREG_OK;
   });
@@ -89,7 +88,6 @@ int Service::CheckWatch(TQHKEY key, bool subtree, unsigned filter) {
         w->folded_path = Folded(StoredPath(id));
       }
     }
-    EnsureSnapshot();
     if (w->pos < 0) w->pos = journal_.Newest(store_);
     std::vector<Change> page;
     do {
@@ -111,31 +109,28 @@ int Service::Notify(TQHKEY key, int watch_subtree, unsigned filter, unsigned tim
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   Notifier &notifier = Notifier::Instance();
-  std::string file, file_id;
-  bool watching = false;
-  for (;;) {
+  std::string dir, file, file_id;
+  for (bool watching = false;; watching = true) {
     const uint64_t generation = notifier.Generation();
     int rc = CheckWatch(key, watch_subtree != 0, filter);
     if (rc != TQREG_E_TIMEOUT) return rc == TQREG_OK ? rc : Refuse(rc);
     if (!watching) {
       // Watch first, then look once more, so that a change committed just
       // before the watch began is not slept through.
-      std::string dir;
       {
         auto lock = Enter();
         dir = store_dir_;
         file = store_file_;
       }
-      notifier.Watch(dir);
       file_id = FileId(file);
-      watching = true;
-      continue;
-    }
-    if (FileId(file) != file_id) {
+    } else if (FileId(file) != file_id) {
       return Note(TQREG_E_IO, "the registry file was deleted or replaced while waiting");
+    } else if (std::chrono::steady_clock::now() >= deadline) {
+      return Refuse(TQREG_E_TIMEOUT);
     }
-    if (std::chrono::steady_clock::now() >= deadline) return Refuse(TQREG_E_TIMEOUT);
-    notifier.WaitPast(generation, deadline);
+    std::string why = notifier.Watch(dir);
+    if (!why.empty()) return Note(TQREG_E_IO, "cannot watch " + dir + ": " + why);
+    if (watching) notifier.WaitPast(generation, deadline);
   }
 }
 
