@@ -147,20 +147,26 @@ std::string Bytes(int has, unsigned type, const void *data, unsigned size) {
   return std::to_string(type) + ":" + std::string(static_cast<const char *>(data), size);
 }
 
-std::vector<std::string> Lines(int64_t after = 0, std::vector<TQREGCHANGE> *raw = nullptr) {
-  struct Out {
-    std::vector<std::string> lines;
-    std::vector<TQREGCHANGE> *raw;
-  } out{{}, raw};
+// The history after a position: one line per change, and its writer.
+struct Listed {
+  std::vector<std::string> lines, writers;
+  std::vector<int64_t> seqs, times;
+};
+
+Listed List(int64_t after = 0) {
+  Listed out;
   EXPECT_EQ(TQREG_OK, TqkRegHistory(after, [](const TQREGCHANGE *c, void *ctx) {
-    Out *o = static_cast<Out *>(ctx);
+    Listed *o = static_cast<Listed *>(ctx);
     o->lines.push_back(std::to_string(c->op) + " " + c->path + " [" + c->name + "] " +
                        Bytes(c->has_old, c->old_type, c->old_data, c->old_size) + " " +
                        Bytes(c->has_new, c->new_type, c->new_data, c->new_size));
-    if (o->raw) o->raw->push_back(*c);
+    o->writers.push_back(std::string(c->process) + "[" + std::to_string(c->pid) + "] uid " +
+                         std::to_string(c->uid));
+    o->seqs.push_back(c->seq);
+    o->times.push_back(c->time_ms);
     return 0;
   }, &out));
-  return out.lines;
+  return out;
 }
 
 TEST_F(HistoryTest, EachChangeIsRecordedWithItsWriter) {
@@ -178,36 +184,24 @@ TEST_F(HistoryTest, EachChangeIsRecordedWithItsWriter) {
     return rc;
   });
   ASSERT_EQ(0, Wait(pid));
-  std::vector<TQREGCHANGE> raw;
-  const std::string num("\x07\0\0\0", 4);
+  const std::string num("\x07\0\0\0", 4), nul(1, '\0');
+  Listed all = List();
   EXPECT_EQ((std::vector<std::string>{
                 "1 SOFTWARE [] - -", "1 SOFTWARE\\H [] - -", "1 SOFTWARE\\H\\Sub [] - -",
                 "3 SOFTWARE\\H\\Sub [Num] - 4:" + num,
-                "3 SOFTWARE\\H\\Sub [Num] 4:" + num + " 1:x" + std::string(1, '\0'),
-                "4 SOFTWARE\\H\\Sub [Num] 1:x" + std::string(1, '\0') + " -",
-                "3 SOFTWARE\\H\\Sub [v] - 1:y" + std::string(1, '\0'),
+                "3 SOFTWARE\\H\\Sub [Num] 4:" + num + " 1:x" + nul,
+                "4 SOFTWARE\\H\\Sub [Num] 1:x" + nul + " -", "3 SOFTWARE\\H\\Sub [v] - 1:y" + nul,
                 "2 SOFTWARE\\H [] - -"}),
-            Lines(0, &raw));
-  for (const TQREGCHANGE &c : raw) {
-    EXPECT_EQ(pid, c.pid);
-    EXPECT_EQ(getuid(), c.uid);
-    EXPECT_LE(start, c.time_ms);
-    EXPECT_GE(static_cast<int64_t>(time(nullptr) + 1) * 1000, c.time_ms);
-  }
-  ASSERT_EQ(8u, raw.size());
+            all.lines);
+  const std::string writer =
+      "hist-writer[" + std::to_string(pid) + "] uid " + std::to_string(getuid());
+  EXPECT_EQ(std::vector<std::string>(8, writer), all.writers);
+  ASSERT_EQ(8u, all.seqs.size());
+  EXPECT_LE(start, all.times.front());
+  EXPECT_GE(static_cast<int64_t>(time(nullptr) + 1) * 1000, all.times.back());
   // Positions increase, and a listing can go on from any of them.
-  EXPECT_LT(raw[0].seq, raw[7].seq);
-  EXPECT_EQ(std::vector<std::string>{"2 SOFTWARE\\H [] - -"}, Lines(raw[6].seq));
-  // The writer's name comes from the process table; the callback's strings
-  // were valid only during the call, so it is checked by a second pass.
-  struct Names {
-    std::vector<std::string> seen;
-  } names;
-  TqkRegHistory(0, [](const TQREGCHANGE *c, void *ctx) {
-    static_cast<Names *>(ctx)->seen.push_back(c->process);
-    return 0;
-  }, &names);
-  EXPECT_EQ(std::vector<std::string>(8, "hist-writer"), names.seen);
+  EXPECT_TRUE(std::is_sorted(all.seqs.begin(), all.seqs.end()));
+  EXPECT_EQ(std::vector<std::string>{"2 SOFTWARE\\H [] - -"}, List(all.seqs[6]).lines);
 }
 
 TEST_F(HistoryTest, RollbackRefusesWithoutTheHistoryItNeedsAndChangesNothing) {
@@ -230,7 +224,7 @@ TEST_F(HistoryTest, RollbackRefusesWithoutTheHistoryItNeedsAndChangesNothing) {
                 "(TQ_REGISTRY_HISTORY keeps the last 5 changes)",
             TqkRegGetLastErrorText());
   EXPECT_EQ(before, Export());
-  EXPECT_GE(5u + 16u, Lines().size());
+  EXPECT_GE(5u + 16u, List().lines.size());
 
   // Unrecorded: a stretch of writes with recording off.
   Keep("100");
@@ -250,7 +244,7 @@ TEST_F(HistoryTest, RollbackRefusesWithoutTheHistoryItNeedsAndChangesNothing) {
             TqkRegGetLastErrorText());
   EXPECT_EQ(before, Export());
   // One marker for the whole unrecorded stretch.
-  std::vector<std::string> tail = Lines();
+  std::vector<std::string> tail = List().lines;
   EXPECT_EQ(1, std::count(tail.begin(), tail.end(), "7  [] - -"));
 
   struct List {
