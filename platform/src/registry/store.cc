@@ -384,7 +384,8 @@ bool Store::WalUnchanged() {
     wal_hdr_ = static_cast<const volatile uint32_t *>(region);
   }
   uint32_t now[12];
-  for (int i = 0; i < 12; ++i) now[i] = wal_hdr_[i];
+  const volatile uint32_t *word = wal_hdr_;
+  for (uint32_t &w : now) w = *word++;
   // The header must be read before whatever the caller does next.
   __atomic_thread_fence(__ATOMIC_SEQ_CST);
   // Word 0 is the format version 3007000; byte 12 is isInit.
