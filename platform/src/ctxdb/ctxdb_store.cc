@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "common/dirs.h"
 #include "tqplatform.h"
 
 namespace tq {
@@ -19,17 +20,6 @@ std::string Directory() {
   std::string d = dir && *dir ? dir : TQ_REGISTRY_DEFAULT_DIR;
   while (d.size() > 1 && d.back() == '/') d.pop_back();
   return d;
-}
-
-// mkdir -p; true when the directory exists afterwards.
-bool MakeDirs(const std::string &dir) {
-  for (size_t pos = dir.find('/', 1);; pos = dir.find('/', pos + 1)) {
-    std::string part = pos == std::string::npos ? dir : dir.substr(0, pos);
-    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    if (pos == std::string::npos) break;
-  }
-  struct stat st;
-  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // An open database connection that closes itself.

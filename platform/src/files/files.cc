@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "common/dirs.h"
 #include "files/native_path.h"
 
 #include "tqplatform.h"
@@ -38,17 +39,6 @@ std::string Join(const std::string &dir, const std::string &name) {
 bool IsDirectory(const std::string &p) {
   struct stat st;
   return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool MakeDirs(const std::string &p) {
-  if (p.empty()) return false;
-  if (IsDirectory(p)) return true;
-  for (size_t pos = p.find('/', 1); pos != std::string::npos; pos = p.find('/', pos + 1)) {
-    std::string part = p.substr(0, pos);
-    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  if (mkdir(p.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  return IsDirectory(p);
 }
 
 // Copies one regular file; never writes through a link at the target.
@@ -170,7 +160,7 @@ extern "C" TQAPI int tqIsDirEx(const char *path, int /*flags*/) { return tqIsDir
 
 extern "C" TQAPI int tqDirCreate(const char *path) {
   if (path == nullptr || *path == '\0') return 0;
-  return MakeDirs(Native(path)) ? 1 : 0;
+  return tq::MakeDirs(Native(path)) ? 1 : 0;
 }
 
 extern "C" TQAPI int tqDirCopy(const char *src, const char *dst, int overwrite) {
@@ -178,7 +168,7 @@ extern "C" TQAPI int tqDirCopy(const char *src, const char *dst, int overwrite) 
   std::string s = Native(src), d = Native(dst);
   std::string base = BaseName(s);
   if (base.empty() || base == "." || base == "..") return 0;
-  if (!MakeDirs(d)) return 0;
+  if (!tq::MakeDirs(d)) return 0;
   return CopyTree(s, Join(d, base), overwrite != 0, 0) ? 1 : 0;
 }
 

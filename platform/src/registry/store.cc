@@ -9,6 +9,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "common/dirs.h"
 #include "tqplatform/registry.h"
 
 namespace tq {
@@ -96,17 +97,6 @@ const char *const kSql[] = {
     TQ_SUBTREE "SELECT key, name, type, data, seq FROM vals WHERE key IN sub ORDER BY key, seq",
 };
 static_assert(sizeof(kSql) / sizeof(kSql[0]) == 19, "one SQL text per statement id");
-
-bool MakeDirs(const std::string &dir) {
-  if (dir.empty()) return false;
-  for (size_t pos = dir.find('/', 1);; pos = dir.find('/', pos + 1)) {
-    std::string part = dir.substr(0, pos);
-    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    if (pos == std::string::npos) break;
-  }
-  struct stat st;
-  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 }  // namespace
 
