@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "interpose.h"
 #include "raw.h"
 #include "tq_test.h"
 
@@ -213,6 +214,27 @@ TEST_F(BkTest, HotFixWalksAndRemovalCommands) {
                   TQPROD_SetSilentUninstall("P", "u")}));
 }
 
+// The last hot fix's bookkeeping values are kept in <version>\HotFixes\LastInfo,
+// the firewall's previous minor version in the key named by its last hot fix.
+TEST_F(BkTest, HotFixBookkeepingValues) {
+  EXPECT_EQ(-1, TQPROD_SetPrevMinorVersion("m4"));  // no firewall version
+  Put({{"MRK", "CurrentVersion", "R80"}});
+  EXPECT_EQ(-1, TQPROD_SetPrevMinorVersion("m4"));  // no last hot fix
+  EXPECT_EQ("<null>", S(TQPROD_GetPrevMinorVersion()));
+  EXPECT_EQ((Ints{0, 0, 0, 0}), (Ints{TQPROD_SetLastHFAIndex("P", "7"),
+                                      TQPROD_SetLastHFARegName("MRK", "HFA_5"),
+                                      TQPROD_SetLastMinorVersion("m5"),
+                                      TQPROD_SetPrevMinorVersion("m4")}));
+  const std::string info = "\\HotFixes\\LastInfo";
+  EXPECT_EQ("7 HFA_5 m5 m4", Raw("P\\6.0" + info, "LastHFAIndex") + " " +
+                                 Raw("MRK\\R80" + info, "LastHFARegName") + " " +
+                                 Raw("MRK\\R80" + info, "LastMinorVersion") + " " +
+                                 Raw("MRK\\R80\\HFA_5", "PrevMinorVersion"));
+  EXPECT_EQ((Names{"7", "HFA_5", "m5", "m4"}),
+            (Names{S(TQPROD_GetLastHFAIndex("P")), S(TQPROD_GetLastHFARegName("MRK")),
+                   S(TQPROD_GetLastMinorVersion()), S(TQPROD_GetPrevMinorVersion())}));
+}
+
 // Entries of SOFTWARE\Tarquel\products: only "PI..." entries whose
 // "PIActive" is exactly "True" or "1" are named; the others give "".
 TEST_F(BkTest, PlugInWalks) {
@@ -289,6 +311,15 @@ TEST_F(BkTest, PartnerProducts) {
   EXPECT_EQ((Names{"Zeta"}), tqtest::SubKeys(Abs("ALTEX")));  // the emptied partner went
   EXPECT_EQ(0, TQPROD_DelALTEXProd("Zeta", "Z"));
   EXPECT_EQ((Names{"P"}), tqtest::SubKeys(tqtest::kTarquel));  // ALTEX went too
+  // An emptied key the registry refuses to delete: -2 for the partner, -3
+  // for ALTEX; the refused key stays.
+  for (const char *key : {"ALTEX\\Acme", "ALTEX"}) {
+    ASSERT_EQ(0, TQPROD_SetALTEXProd("Acme", "A", "1", "0", "i"));
+    tqtest::g_platform.refused_delete = Abs(key);
+    EXPECT_EQ(key[5] ? -2 : -3, TQPROD_DelALTEXProd("Acme", "A")) << key;
+    tqtest::g_platform.refused_delete.clear();
+    EXPECT_TRUE(tqtest::KeyExists(Abs(key)) && tqtest::SubKeys(Abs(key)).empty()) << key;
+  }
 }
 
 // Short form of path (the same file under its plainest name); "<rc>" and

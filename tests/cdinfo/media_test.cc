@@ -114,11 +114,12 @@ TEST_F(Media, ProductIndex) {
   EXPECT_EQ(Strings(2, "there are total 150 products in this file"), TraceRecords(sysroot_, {"there are"}));
   // A field of the first matching line without "#".
   char out[1024] = "";
-  EXPECT_EQ(1, ParseProductsFile(pf.c_str(), "FW1", 1, out));
-  EXPECT_STREQ("Fire%swall", out);
-  EXPECT_EQ(1, ParseProductsFile(pf.c_str(), "FW1", 4, out));
-  EXPECT_EQ("0000", std::to_string(ParseProductsFile(pf.c_str(), "NOPE", 4, out)) + std::to_string(ParseProductsFile(pf.c_str(), "FW1", 9, out)) +
-                        std::to_string(ParseProductsFile("/none", "FW1", 4, out)) + std::to_string(ParseProductsFile(pf.c_str(), nullptr, 4, out)));
+  std::string fields;
+  for (int i : {0, 1, 4}) fields += std::to_string(ParseProductsFile(pf.c_str(), "FW1", i, out)) + out + ";";
+  EXPECT_EQ("1FW1;1Fire%swall;13;", fields);
+  EXPECT_EQ("00000", std::to_string(ParseProductsFile(pf.c_str(), "NOPE", 4, out)) + std::to_string(ParseProductsFile(pf.c_str(), "FW1", 9, out)) +
+                         std::to_string(ParseProductsFile("/none", "FW1", 4, out)) + std::to_string(ParseProductsFile(pf.c_str(), nullptr, 4, out)) +
+                         std::to_string(ParseProductsFile(pf.c_str(), "FW1", -1, out)));
   EXPECT_STREQ("3", out);
   // A missing file.
   strcpy(products_file, (pf + ".none").c_str());
@@ -193,11 +194,13 @@ TEST_F(Media, UnreadableMediaGiveNull) {
 
 TEST_F(Media, VendorVersionAndServicePack) {
   const char *rows[][2] = {{"VENDOR=Tarquel Ltd\nVERSION=VX\nSP=FP4\n", "Tarquel Ltd|VX_AI|FP4"}, {"VENDOR=T\nVERSION=VX\nSP=FP3\n", "T|VX|FP3"},
-                           {"VENDOR=T\nVERSION=VX2\nSP=HFA 10\n", "T|VX2|HFA 10"}, {"VENDOR=Old\nVERSION=VX\nVENDOR=New\nSP=FP4\n", "New|VX_AI|FP4"},
-                           {"VENDOR=T\nV;P;1;xSP=ab=cd;linux\n", "T|-|ab"}, {"VENDOR=\n", "|-|-"}};  // "-": a missing key leaves its pointer
+                           {"VENDOR=T\nVERSION=VX2\nSP=HFA 10\n", "T|VX2|HFA 10"}, {"VENDOR=T\nV;P;1;xSP=ab=cd;linux\n", "T|-|ab"},
+                           {"VENDOR=\n", "|-|-"},  // "-": a missing key leaves its pointer
+                           {"VENDOR=Old\nVERSION=VX\nVENDOR=New\nSP=FP4\n", "New|VX_AI|FP4"}};
   std::string root = NewMedia("cd");
   int fds = OpenFdCount();
   for (auto &r : rows) {
+    ClearTraceLog(sysroot_);
     Put(root, "DW/dw.txt", r[0]);
     char untouched[] = "-";
     char *vendor = nullptr, *version = untouched, *sp = untouched;
@@ -207,6 +210,13 @@ TEST_F(Media, VendorVersionAndServicePack) {
     for (char *p : {vendor, version, sp})
       if (p != untouched) free(p);
   }
+  // The last row: every header line as it is read, then the answer.
+  const std::string attrib = "CDINFO_GetCdAttrib: ", sp = "CDINFO_GetCdSP: ";
+  EXPECT_EQ((Strings{"Enter: CDINFO_GetCdAttrib", attrib + "cd_path < " + root + " >", attrib + "before while", attrib + "vendor < Old >",
+                     attrib + "version < VX >", attrib + "vendor < New >", attrib + "sp < FP4 >", attrib + "vendor < New >",
+                     attrib + "version < VX_AI >", "Exit: CDINFO_GetCdAttrib", "Enter: CDINFO_GetCdSP", sp + "cd_path < " + root + " >",
+                     sp + "before while", sp + "vendor < FP4 >"}),
+            TraceRecords(sysroot_));
   ClearTraceLog(sysroot_);
   char *a = nullptr, *b = nullptr;
   EXPECT_EQ("00", std::to_string(CDINFO_GetCdAttrib((root + "/none").c_str(), &a, &b)) +

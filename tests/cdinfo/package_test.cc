@@ -99,12 +99,17 @@ TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
                         std::to_string(tqFileCopy(a.c_str(), "f/trap", 0)) + std::to_string(tqFileCopy(a.c_str(), "f/b", 0)));
   EXPECT_EQ("./a ./b ./trap -> " + scratch_ + "/victim ", Tree(f));
   EXPECT_EQ("kept\na\n", ReadFile(f + "/a") + ReadFile(f + "/b"));
+  // overwrite 1 replaces a file, and a link rather than its target.
+  EXPECT_EQ(2, tqFileCopy(a.c_str(), "f/a", 1) + tqFileCopy(a.c_str(), "f/trap", 1));
+  EXPECT_EQ("./a ./b ./trap ", Tree(f));
+  EXPECT_EQ("a\na\n", ReadFile(f + "/a") + ReadFile(f + "/trap"));
+  EXPECT_EQ(0, tqFileExist((scratch_ + "/victim").c_str()));
   EXPECT_EQ(1, tqFileRemove("f\\a"));
   EXPECT_EQ(0, tqFileExist("f/a") + tqFileRemove("f"));  // gone; a directory is not removed
   for (const char *bad : {static_cast<const char *>(nullptr), ""})
     EXPECT_EQ("0000", std::to_string(tqFileExist(bad)) + std::to_string(tqDirCreate(bad)) +
                           std::to_string(tqDirCopy(bad, "f", 1)) + std::to_string(tqFileRemove(bad)));
-  EXPECT_EQ(0, tqDirCopy((src + "/.").c_str(), "f", 1));
+  EXPECT_EQ(0, tqDirCopy((src + "/.").c_str(), "f", 1) + tqFileCopy((src + "/tree").c_str(), "g", 1));  // a directory is no file
   EXPECT_EQ(fds, OpenFdCount());
   // A failed write fails the copy: writes beyond 4 KiB fail with EFBIG.
   WriteFile(scratch_ + "/big", std::string(200000, 'b'));

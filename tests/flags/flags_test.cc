@@ -69,6 +69,31 @@ TEST_F(RegistryTest, EveryFlagReadsAndWritesItsOwnValue) {
   }
 }
 
+// Values kept as given: numbers come back as stored, strings with their
+// terminator (NULL stores the empty string).
+TEST_F(RegistryTest, ServiceValuesAreStoredAsGiven) {
+  const std::string pellora = "SOFTWARE\\Tarquel\\Pellora", at = pellora + "\\P1";
+  MakeKey(pellora);
+  MakeKey("SYSTEM\\CurrentControlSet\\Services\\MRK\\Parameters");
+  EXPECT_EQ(-1, SetPelloraCurrentVersion(nullptr));
+  ASSERT_EQ(0, SetPelloraCurrentVersion("P1"));
+  Versioned();
+  EXPECT_EQ((Ints{0, 0, 0}), (Ints{SetPelloraLanguageDLL("lang.so"), FwSetIPForwarding(0xFFFFFFFFu),
+                                   FwSetTrivaMacId(77)}));
+  EXPECT_EQ(std::string("P1\0lang.so", 11),
+            GetRaw(pellora, "CurrentVersion").data + GetRaw(at, "LanguageDLL").data);
+  EXPECT_EQ(77, GetNum(kMrkV, "TRIVA_MAC_ID"));
+  PutStr(at, "FWDIR", "/opt/p");
+  PutStr(kMrkV, "FWLOGDIR", "/var/log/fw");
+  EXPECT_EQ("P1 lang.so /opt/p /var/log/fw",
+            std::string(GetPelloraCurrentVersion()) + " " + GetPelloraLanguageDLL() + " " +
+                GetPelloradirFromRegistry() + " " + GetFwlogdirFromRegistry());
+  EXPECT_EQ((Ints{-1, 77}), (Ints{static_cast<int>(FwGetIPForwarding()),
+                                  static_cast<int>(FwGetTrivaMacId())}));
+  ASSERT_EQ(0, SetPelloraLanguageDLL(nullptr));
+  EXPECT_EQ(std::string(1, '\0'), GetRaw(at, "LanguageDLL").data);
+}
+
 // The cache lives for the whole process, so cached flags are only ever
 // read in a forked child, whose cache then starts unread. The child exits
 // 1 when one of its expectations failed.

@@ -232,9 +232,9 @@ std::string Config(char which) {
 
 TEST_F(PlatformTest, ReleaseFilesFwkernProductConfAndDiskless) {
   EXPECT_EQ(0, TQPROD_IsZudedaz() + TQPROD_IsCrossBeamPlatform() + TQPROD_IsZudedazPro());
-  const std::pair<const char *, int> releases[] = {{"Zudedaz Pro release R80.40\n", 1},
-                                                   {"ID=zud\nNAME=\"Zudedaz Pro\"\n", 1},
-                                                   {"Zudedaz Professional\n", 0}};
+  const std::pair<const char *, int> releases[] = {
+      {"Zudedaz Pro release R80.40\n", 1}, {"ID=zud\nNAME=\"Zudedaz Pro\"\n", 1}, {"NAME=Zudedaz Pro\n", 1},
+      {"NAME=' Zudedaz Pro'\n", 1}, {"NAME=\"Zudedaz Pro'\n", 0}, {"Zudedaz Professional\n", 0}};
   for (const auto &[text, pro] : releases) {
     WriteFile(Sys("/etc/tq-release"), text);
     EXPECT_EQ(pro, TQPROD_IsZudedazPro()) << text;
