@@ -5,15 +5,11 @@
 #include <unistd.h>
 
 #include "h2_media.h"
-#include "trace_log.h"
 
 namespace tqtest {
 namespace {
 
 using Media = MediaTest;
-using Strings = std::vector<std::string>;
-
-std::string Or(const char *s) { return s ? s : "(NULL)"; }
 
 TEST_F(Media, TraceRecordsAreVerbatimAndCut) {
   EXPECT_EQ(nullptr, CDINFO_CreateElgFilePath(nullptr));
@@ -24,14 +20,12 @@ TEST_F(Media, TraceRecordsAreVerbatimAndCut) {
   Debug("head", big.c_str(), big.c_str(), nullptr);
   EXPECT_EQ((Strings{"only", "label value with %s and %d", "a  c"}), TraceRecords(sysroot_, {"only", "label", "a "}));
   // The message part, " \n" included, never exceeds 1,023 bytes.
-  std::string last = Lines(TraceText()).back();
+  std::string last = Lines(ReadFile(TracePath())).back();
   EXPECT_EQ(" head " + std::string(1015, 'x') + " ", last.substr(last.find("]\t\t") + 3));
   struct stat st;
   ASSERT_EQ(0, stat(TracePath().c_str(), &st));
   EXPECT_EQ(0u, st.st_mode & 022) << "log must not be writable by others";
-  char *p = CDINFO_CreateElgFilePath("x.elg");
-  EXPECT_EQ(sysroot_ + "/opt/TQInstLog/x.elg", Or(p));
-  free(p);
+  EXPECT_EQ(sysroot_ + "/opt/TQInstLog/x.elg", Take(CDINFO_CreateElgFilePath("x.elg")));
 }
 
 TEST_F(Media, UnwritableTraceLogOnlyPrints) {
@@ -53,8 +47,8 @@ TEST_F(Media, UnwritableTraceLogOnlyPrints) {
 }
 
 TEST_F(Media, FieldsOfALine) {
-  for (auto r : {std::make_pair(0, "a"), std::make_pair(2, "c\n"), std::make_pair(3, "(NULL)"), std::make_pair(-1, "(NULL)")})
-    EXPECT_EQ(r.second, Or(GetValueFromLine("a;;b;c\n", r.first))) << r.first;
+  for (auto r : {std::make_pair(0, "a"), std::make_pair(2, "c\n"), std::make_pair(3, "<null>"), std::make_pair(-1, "<null>")})
+    EXPECT_EQ(r.second, Str(GetValueFromLine("a;;b;c\n", r.first))) << r.first;
   EXPECT_EQ(1023u, strlen(GetValueFromLine((std::string(3000, 'q') + ";t").c_str(), 0)));  // the first 1,023 only
   ClearTraceLog(sysroot_);
   EXPECT_STREQ("b", GetValueFromLine("a;;b;c", 1));
@@ -64,14 +58,12 @@ TEST_F(Media, FieldsOfALine) {
   // archive tag is field 8 of nine.
   std::string huge = std::string(300, 'v') + ";" + std::string(300, 'p') + ";", cut(255, 'v');
   const char *rows[][3] = {{"V;P;R1;SP2;linux;/a/b;f6;f7;new_brnx;\n", "V;P;R1;SP2;linux", "new_brnx"},
-                           {"V;P;R1;SP2;linux;/a/b;f6;f7\n", "V;P;R1;SP2;linux", "(NULL)"},
-                           {"V;P;R1", "V;P;R1;", "(NULL)"}, {huge.c_str(), cut.c_str(), "(NULL)"}};
+                           {"V;P;R1;SP2;linux;/a/b;f6;f7\n", "V;P;R1;SP2;linux", "<null>"},
+                           {"V;P;R1", "V;P;R1;", "<null>"}, {huge.c_str(), cut.c_str(), "<null>"}};
   for (auto &r : rows) {
     std::string a = r[0], b = r[0];
-    char *printed = PrintLine(&a[0]), *tag = GetTGZtag(&b[0]);
-    EXPECT_EQ(std::string(r[1]) + "|" + r[2], Or(printed) + "|" + Or(tag)) << r[0];
-    free(printed);
-    free(tag);
+    std::string printed = Take(PrintLine(&a[0]));
+    EXPECT_EQ(std::string(r[1]) + "|" + r[2], printed + "|" + Take(GetTGZtag(&b[0]))) << r[0];
   }
 }
 
@@ -206,7 +198,7 @@ TEST_F(Media, VendorVersionAndServicePack) {
     char *vendor = nullptr, *version = untouched, *sp = untouched;
     EXPECT_EQ(1, CDINFO_GetCdAttrib(root.c_str(), &vendor, &version)) << r[0];
     EXPECT_EQ(std::string(r[1]).back() != '-', CDINFO_GetCdSP(root.c_str(), &sp)) << r[0];
-    EXPECT_EQ(r[1], Or(vendor) + "|" + version + "|" + sp) << r[0];
+    EXPECT_EQ(r[1], Str(vendor) + "|" + version + "|" + sp) << r[0];
     for (char *p : {vendor, version, sp})
       if (p != untouched) free(p);
   }

@@ -14,6 +14,8 @@
 namespace tqtest {
 
 constexpr const char kTarquel[] = "SOFTWARE\\Tarquel";
+// The key rel below kTarquel.
+inline std::string K(const std::string &rel) { return std::string(kTarquel) + "\\" + rel; }
 
 TQHKEY Root();
 // An open handle of the key, 0 when it cannot be opened; the caller closes it.

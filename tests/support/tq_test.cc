@@ -12,6 +12,14 @@
 
 namespace tqtest {
 
+std::string Str(const char *s) { return s ? s : "<null>"; }
+
+std::string Take(char *s) {
+  std::string text = Str(s);
+  free(s);
+  return text;
+}
+
 std::string MakeTempDir(const char *tag) {
   const char *base = getenv("TMPDIR");
   std::string templ = std::string(base && *base ? base : "/tmp") + "/tq-" + tag + "-XXXXXX";
