@@ -10,9 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <string>
-#include <vector>
-
 #include "raw.h"
 #include "tq_test.h"
 
@@ -32,7 +29,7 @@ extern "C" TQAPI void error(int status, int errnum, const char *format, ...) {
 namespace {
 
 using namespace tqtest;
-using List = std::vector<std::string>;
+using List = Strings;
 
 class PlatformTest : public RegistryTest {
  protected:
@@ -61,9 +58,7 @@ class PlatformTest : public RegistryTest {
 
 // get_cust_name's answer, then the reports it made.
 std::string CustName() {
-  char *n = get_cust_name();
-  std::string s = (n ? n : "<null>") + (" | " + g_reports);
-  free(n);
+  std::string s = Take(get_cust_name()) + " | " + g_reports;
   g_reports.clear();
   return s;
 }
@@ -223,12 +218,7 @@ TEST_F(PlatformTest, SetZudedazProRewritesKeepingOrderAndPermissions) {
   EXPECT_NE(0, access(Sys("/victim").c_str(), F_OK));
 }
 
-std::string Config(char which) {
-  char *p = TQPROD_GetConfigFrom41(which);
-  std::string s = p ? p : "<null>";
-  free(p);
-  return s;
-}
+std::string Config(char which) { return Take(TQPROD_GetConfigFrom41(which)); }
 
 TEST_F(PlatformTest, ReleaseFilesFwkernProductConfAndDiskless) {
   EXPECT_EQ(0, TQPROD_IsZudedaz() + TQPROD_IsCrossBeamPlatform() + TQPROD_IsZudedazPro());
@@ -269,16 +259,18 @@ TEST_F(PlatformTest, ReleaseFilesFwkernProductConfAndDiskless) {
 // The whole name and its terminator, or nothing.
 TEST_F(PlatformTest, TqmFilenameFitsOrWritesNothing) {
   char buf[64] = "#";
-  EXPECT_EQ(nullptr, tqm_filename(nullptr, "/abs/file", buf, 9));
-  EXPECT_EQ(nullptr, tqm_filename("/etc/fw", "f.conf", buf, 14));
   EXPECT_EQ(nullptr, tqm_filename("conf", "x", buf, sizeof buf));  // no management directory
   PutStr("SOFTWARE\\Tarquel\\MRK", "CurrentVersion", "R80");
   PutStr("SOFTWARE\\Tarquel\\MRK\\R80", "TQMDIR", "/opt/tqm");
-  EXPECT_EQ(nullptr, tqm_filename("conf", "x", buf, 15));
-  EXPECT_STREQ("#", buf);
-  EXPECT_STREQ("/abs/file", tqm_filename(nullptr, "/abs/file", buf, 10));
-  EXPECT_STREQ("/etc/fw/f.conf", tqm_filename("/etc/fw", "f.conf", buf, 15));
-  EXPECT_STREQ("/opt/tqm/conf/x", tqm_filename("conf", "x", buf, 16));
+  const char *rows[][3] = {{nullptr, "/abs/file", "/abs/file"}, {"/etc/fw", "f.conf", "/etc/fw/f.conf"},
+                           {"conf", "x", "/opt/tqm/conf/x"}};
+  for (auto &r : rows) {
+    const std::string before = buf;
+    const unsigned fits = static_cast<unsigned>(strlen(r[2]) + 1);
+    EXPECT_EQ(nullptr, tqm_filename(r[0], r[1], buf, fits - 1)) << r[2];
+    EXPECT_EQ(before, buf);
+    EXPECT_STREQ(r[2], tqm_filename(r[0], r[1], buf, fits));
+  }
 }
 
 }  // namespace
