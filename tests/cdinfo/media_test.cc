@@ -77,8 +77,8 @@ TEST_F(Media, ProductIndex) {
   strcpy(products_file, pf.c_str());
   int fds = OpenFdCount();
   EXPECT_EQ(1, Get_Details());
-  EXPECT_EQ((Strings{"Tarquel", "R75", "HFA_10", "1", "linux"}), (Strings{VENDOR, VERSION, SP, CDNUM, OS}));
-  EXPECT_EQ(0, run_get_details);
+  EXPECT_EQ((Strings{"Tarquel", "R75", "HFA_10", "1", "linux", "0"}),
+            (Strings{VENDOR, VERSION, SP, CDNUM, OS, std::to_string(run_get_details)}));
   // The same CD again: result 30, nothing after the CDNUM line is read.
   run_get_details = 1;
   EXPECT_EQ(30, Get_Details());
@@ -150,9 +150,7 @@ TEST_F(Media, SingleMediumSearchAndVerify) {
   // One shared position: 1 of the tagged-inclusive listing, then 2 without.
   free(CDINFO_Search(root.c_str(), 1));
   EXPECT_STREQ("Tarquel;Tagged;R75;SP1;linux", CDINFO_SearchAll(root.c_str(), 0));
-  char *a = CDINFO_Search(root.c_str(), 0);
-  EXPECT_STREQ("Tarquel;Console;R75;SP1;linux", a);
-  free(a);
+  EXPECT_EQ("Tarquel;Console;R75;SP1;linux", Take(CDINFO_Search(root.c_str(), 0)));
   // The product is the name between separators, in the searched file.
   EXPECT_STREQ("Tarquel;Firewall;R75;SP1;linux;/linux/fw;a;b;\n", GetLine(root.c_str(), "Firewall", "SP9", "x"));
   for (const char *product : {"Firewall", "Tarquel", "Fire", static_cast<const char *>(nullptr)})

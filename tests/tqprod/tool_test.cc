@@ -83,8 +83,8 @@ TEST_F(Commands, OutputAndExitCodeOfEachCommand) {
   };
   for (const auto &row : rows) {
     Result r = Tool(row.args);
-    EXPECT_EQ(row.code, r.code) << testing::PrintToString(row.args);
-    EXPECT_EQ(row.out, r.out) << testing::PrintToString(row.args);
+    EXPECT_EQ(std::to_string(row.code) + " " + row.out, std::to_string(r.code) + " " + r.out)
+        << testing::PrintToString(row.args);
     EXPECT_TRUE(Has(r.err, row.err)) << testing::PrintToString(row.args);
   }
 }
@@ -128,9 +128,6 @@ TEST_F(Commands, StatusFlagsJsonAndMedia) {
     EXPECT_EQ(row.want, Tool(row.args).Json().at(nlohmann::json::json_pointer(row.pointer)))
         << testing::PrintToString(row.args);
   EXPECT_TRUE(Has(tqtest::ReadFile(Path("RegDump")), "\n\tHF_R55_FP4_07=1\n"));
-  ASSERT_EQ(0, system(("tar -tzf '" + Path("tmp/dw_tmp/Zudedaz_R1_linux.tgz") + "' >'" + Path("m") + "'").c_str()));
-  for (const char *m : {"./zud/zfile", "./scripts/modules/m2/m2.tgz", "./scripts/modules/m3/m3file"})
-    EXPECT_TRUE(Has(tqtest::ReadFile(Path("m")), m));
   // Without the CDs it needs the tool names the next one (no terminal: no
   // prompt); a product on another CD makes it start over on that CD.
   EXPECT_TRUE(Has(Tool({zud.begin(), zud.begin() + 6}).err, "CD 2 is needed: give --cd 2=PATH"));
@@ -145,10 +142,6 @@ TEST_F(Commands, StatusFlagsJsonAndMedia) {
   setenv("PATH", path.c_str(), 1);
 }
 
-// The library reports through the platform's error(); when that cannot be
-// located it writes the message as one line to standard error and goes on.
-// The choice is made once per process: a child run of this program reports
-// with dladdr failing, before any test starts.
 // Long work shows "done/total keys (rate/s)" on a terminal only (script(1)
 // gives the tool one), and never with --json.
 TEST_F(Commands, ProgressOnlyOnATerminal) {
@@ -165,6 +158,10 @@ TEST_F(Commands, ProgressOnlyOnATerminal) {
   EXPECT_EQ("", Tool({"copy", "MRK", "Copy3"}).err);
 }
 
+// The library reports through the platform's error(); when that cannot be
+// located it writes the message as one line to standard error and goes on.
+// The choice is made once per process: a child run of this program reports
+// with dladdr failing, before any test starts.
 const char kNoDladdr[] = "TQ_TEST_FAIL_DLADDR";
 
 [[maybe_unused]] const bool kChild = [] {
