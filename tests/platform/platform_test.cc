@@ -79,11 +79,22 @@ TEST_F(PlatformTest, CustomerNameFromFwdir) {
   }
 }
 
+// A multi-domain server: a non-empty string CurrentVersion of its product
+// in the main system's registry, never inside a virtual system.
 TEST_F(PlatformTest, CustomerAndServerNeedAMultiDomainServer) {
   const std::string server = "SOFTWARE\\Tarquel\\OSTRIVA";
   Env("/opt/mds", "/opt/mds/customers/acme/CPfw");
   EXPECT_EQ(0, is_cma() + is_mds());  // is_mds looks nothing up yet
-  PutStr(server, "CurrentVersion", "R80");
+  for (const char *text : {"", "R80"}) {
+    PutRaw(server, "CurrentVersion", 7, text, static_cast<unsigned>(strlen(text) + 1));
+    EXPECT_EQ(0, is_virtual_local_address()) << text;  // no string
+    PutStr(server, "CurrentVersion", text);
+    EXPECT_EQ(*text ? "11" : "00", std::to_string(is_virtual_local_address()) + std::to_string(is_cma())) << text;
+  }
+  ASSERT_EQ(0, tq_ctxdb_add(2, 0, 0, 0));
+  ASSERT_EQ(0, tq_set_vs_env(2));
+  EXPECT_EQ(0, is_virtual_local_address());
+  ASSERT_EQ(0, tq_set_vs_env(0));
   EXPECT_EQ(1, is_cma());
   EXPECT_EQ(nullptr, TQPROD_GetCmaDir());  // no server directory
   PutStr(server + "\\R80", "FWDIR", std::string(498, 's'));  // the path is cut at 511

@@ -2,9 +2,6 @@
 // machine-state questions, and the operations across contexts, on real
 // contexts that each have their own registry file.
 #include <dlfcn.h>
-#include <string.h>
-
-#include <tuple>
 
 #include "interpose.h"
 #include "raw.h"
@@ -131,22 +128,6 @@ TEST_F(VsContextTest, ContextsAreAddedReplacedAndRemovedForEveryProcess) {
   WriteFile(regdir_ + "/contexts.db", std::string(64, 'x'));
   EXPECT_EQ(Ids({-1}), Walk());
   EXPECT_EQ(Ids({-1, -1}), Ids({tq_ctxdb_add(3, 0, 0, 0), tq_set_vs_env(0xFFFFFFFFu)}));
-}
-
-// A multi-domain server: a non-empty string CurrentVersion of the product in
-// the main system's registry, never inside a virtual system.
-TEST_F(VsContextTest, MultiDomainServerIsAskedOfTheMainRegistry) {
-  const char kKey[] = "SOFTWARE\\Tarquel\\OSTRIVA";
-  MakeKey(kKey);
-  EXPECT_EQ(0, is_virtual_local_address());
-  for (auto [type, text, want] : std::initializer_list<std::tuple<unsigned, const char *, int>>{
-           {1, "", 0}, {7, "R80", 0}, {1, "R80", 1}}) {
-    PutRaw(kKey, "CurrentVersion", type, text, static_cast<unsigned>(strlen(text) + 1));
-    EXPECT_EQ(want, is_virtual_local_address()) << type << " " << text;
-  }
-  ASSERT_EQ(0, tq_ctxdb_add(2, 0, 0, 0));
-  ASSERT_EQ(0, tq_set_vs_env(2));
-  EXPECT_EQ(0, is_virtual_local_address());  // still the main registry's version
 }
 
 TEST_F(VsContextTest, SetEverywhereOnlyFromContextZeroAndOnlyWhereIPv6Runs) {
