@@ -32,21 +32,11 @@ int SetStr(TQHKEY h, const std::string &name, const std::string &text) {
   return SetBytes(h, name, text + '\0', TQREG_SZ);
 }
 
-// Every byte of the value, or "<status>" when it cannot be read. Asks again
-// when another process made the value longer between size and data.
+// Every byte of the value, or "<status>" when it cannot be read.
 std::string Read(TQHKEY h, const std::string &name, unsigned *type = nullptr) {
-  unsigned size = 0, t = 0;
-  std::string data;
-  int rc;
-  do {
-    rc = TqkRegQueryValueEx(h, name.c_str(), nullptr, &t, nullptr, &size);
-    data.assign(size, '\0');
-    if (rc == TQREG_OK)
-      rc = TqkRegQueryValueEx(h, name.c_str(), nullptr, &t, size ? &data[0] : nullptr, &size);
-  } while (rc == TQREG_E_MOREDATA);
-  if (rc != TQREG_OK) return "<" + std::to_string(rc) + ">";
-  if (type != nullptr) *type = t;
-  return data.substr(0, size);
+  RawValue v = ReadRaw(h, name);
+  if (type != nullptr) *type = v.type;
+  return v.found ? v.data : "<" + std::to_string(v.status) + ">";
 }
 
 // A string value through the one-call reader, "<absent>" when there is none.

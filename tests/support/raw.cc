@@ -39,17 +39,24 @@ void PutNum(const std::string &key, const std::string &name, uint32_t n) {
   PutRaw(key, name, TQREG_DWORD, &n, 4);
 }
 
-RawValue GetRaw(const std::string &key, const std::string &name) {
+RawValue ReadRaw(TQHKEY h, const std::string &name) {
   RawValue r;
-  TQHKEY h = OpenRaw(key);
-  if (h == 0) return r;
   unsigned size = 0;
-  if (TqkRegQueryValueEx(h, name.c_str(), nullptr, &r.type, nullptr, &size) == TQREG_OK) {
+  do {
+    r.status = TqkRegQueryValueEx(h, name.c_str(), nullptr, &r.type, nullptr, &size);
     r.data.assign(size, '\0');
-    r.found = TqkRegQueryValueEx(h, name.c_str(), nullptr, &r.type,
-                                 size ? &r.data[0] : nullptr, &size) == TQREG_OK;
-    r.data.resize(size);
-  }
+    if (r.status == TQREG_OK)
+      r.status = TqkRegQueryValueEx(h, name.c_str(), nullptr, &r.type, size ? &r.data[0] : nullptr, &size);
+  } while (r.status == TQREG_E_MOREDATA);
+  r.found = r.status == TQREG_OK;
+  r.data.resize(r.found ? size : 0);
+  return r;
+}
+
+RawValue GetRaw(const std::string &key, const std::string &name) {
+  TQHKEY h = OpenRaw(key);
+  if (h == 0) return RawValue();
+  RawValue r = ReadRaw(h, name);
   TqkRegCloseKey(h);
   return r;
 }

@@ -6,6 +6,7 @@
 
 #include <regex>
 
+#include "raw.h"
 #include "tool_run.h"
 
 using namespace tooltest;
@@ -153,7 +154,12 @@ TEST_F(Commands, ProgressOnlyOnATerminal) {
     EXPECT_EQ(0, system(cmd.c_str())) << args;
     return tqtest::ReadFile(Path("tty.out"));
   };
-  EXPECT_TRUE(std::regex_search(on_terminal("copy MRK Copy"), std::regex("\rcopying ([1-9][0-9]*)/\\1 keys \\(")));
+  // Work long enough for the ticker (every 100 ms) to find it still running.
+  ASSERT_EQ(TQREG_OK, TqkRegBeginBatch());
+  for (int i = 0; i < 3000; ++i) tqtest::PutStr("SOFTWARE\\Tarquel\\MRK\\Many\\k" + std::to_string(i), "v", "1");
+  ASSERT_EQ(TQREG_OK, TqkRegEndBatch(1));
+  const std::string shown = on_terminal("copy MRK Copy");
+  EXPECT_TRUE(std::regex_search(shown, std::regex("\rcopying ([1-9][0-9]*)/\\1 keys \\("))) << shown;
   EXPECT_EQ("", on_terminal("--json copy MRK Copy2"));
   EXPECT_EQ("", Tool({"copy", "MRK", "Copy3"}).err);
 }
