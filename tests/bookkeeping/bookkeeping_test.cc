@@ -2,40 +2,31 @@
 // dependent packages, hot fixes and plug-ins with their walks, settings,
 // partner products and short path names. Values are written raw and read
 // through the library, or the other way round.
-#include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
-#include <string>
-#include <vector>
 
+#include "interpose.h"
 #include "raw.h"
 #include "tq_test.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
+using namespace tqtest;
+using Names = Strings;
 using Ints = std::vector<int>;             // results of calls, made in order
 using Value = std::array<std::string, 3>;  // product-relative key, name, text
 constexpr const char *kNull = nullptr;
 
-std::string Abs(const std::string &rel) { return std::string(tqtest::kTarquel) + "\\" + rel; }
 void Put(std::initializer_list<Value> values) {
-  for (const Value &v : values) tqtest::PutStr(Abs(v[0]), v[1], v[2]);
+  for (const Value &v : values) PutStr(K(v[0]), v[1], v[2]);
 }
-std::string Raw(const std::string &rel, const char *name) { return tqtest::GetStr(Abs(rel), name); }
-std::string S(const char *p) { return p ? p : "<null>"; }
-std::string Own(char *p) {
-  std::string s = S(p);
-  free(p);
-  return s;
-}
+std::string Raw(const std::string &rel, const char *name) { return GetStr(K(rel), name); }
 
 // Product "P" at version 6.0.
-class BkTest : public tqtest::RegistryTest {
+class BkTest : public RegistryTest {
  protected:
   void SetUp() override {
     RegistryTest::SetUp();
@@ -48,7 +39,7 @@ std::string Levels(const char *product) {
   std::string out;
   for (auto get : {TQPROD_GetCurrentServicePack, TQPROD_GetPrevServicePack, TQPROD_GetCurrentMSP,
                    TQPROD_GetPrevMSP, TQPROD_GetPreviousVersion})
-    out += S(get(product)) + " ";
+    out += Str(get(product)) + " ";
   return out;
 }
 
@@ -67,21 +58,21 @@ TEST_F(BkTest, LevelValuesComeFromTheCurrentLevelKey) {
   ASSERT_EQ(0, TQPROD_SetCurrentMSP("P", "4"));  // written where it is read
   EXPECT_EQ("4", Raw("P\\6.0\\SP2", "CurrentMSP"));
   // A number under a level's name is no level; no product, none at all.
-  tqtest::PutNum(Abs("Q"), "CurrentVersion", 6);
+  PutNum(K("Q"), "CurrentVersion", 6);
   for (const char *product : {"Q", "Absent", "", kNull}) {
-    EXPECT_EQ("<null> <null> <null> <null> <null> ", Levels(product)) << S(product);
-    EXPECT_EQ(-1, TQPROD_SetCurrentMSP(product, "1")) << S(product);
+    EXPECT_EQ("<null> <null> <null> <null> <null> ", Levels(product)) << Str(product);
+    EXPECT_EQ(-1, TQPROD_SetCurrentMSP(product, "1")) << Str(product);
   }
 }
 
 TEST_F(BkTest, PathOfEachLevel) {
-  EXPECT_EQ("<null>", Own(TQPROD_GetPath("P", "sp")));
+  EXPECT_EQ("<null>", Take(TQPROD_GetPath("P", "sp")));
   Put({{"P\\6.0", "CurrentSP", "4"}});
-  EXPECT_EQ("<null>", Own(TQPROD_GetPath("P", "msp")));
-  EXPECT_EQ("P\\6.0\\SP4", Own(TQPROD_GetPath("P", "sp")));
+  EXPECT_EQ("<null>", Take(TQPROD_GetPath("P", "msp")));
+  EXPECT_EQ("P\\6.0\\SP4", Take(TQPROD_GetPath("P", "sp")));
   Put({{"P\\6.0\\SP4", "CurrentMSP", "2"}});
   for (const char *sel : {"msp", "ve", "spx", kNull})  // anything but "ver" or "sp"
-    EXPECT_EQ("P\\6.0\\SP4\\MSP2", Own(TQPROD_GetPath("P", sel))) << S(sel);
+    EXPECT_EQ("P\\6.0\\SP4\\MSP2", Take(TQPROD_GetPath("P", sel))) << Str(sel);
   // The root-prefixed path must fit 1024 bytes: product\version of 1006
   // characters is a path, of 1007 none.
   for (size_t len : {1006u, 1007u}) {
@@ -89,7 +80,7 @@ TEST_F(BkTest, PathOfEachLevel) {
                           std::string(250, 'c') + "\\" + std::string(len - 755, 'd');
     Put({{product, "CurrentVersion", "1"}});
     EXPECT_EQ(len == 1006 ? product + "\\1" : "<null>",
-              Own(TQPROD_GetPath(product.c_str(), "ver")));
+              Take(TQPROD_GetPath(product.c_str(), "ver")));
   }
 }
 
@@ -121,7 +112,7 @@ TEST_F(BkTest, PreviousLevelAndItsText) {
   for (const auto &s : stages) {
     for (const Value &v : s.puts) Put({v});
     EXPECT_EQ(s.prev, Prev("P"));
-    EXPECT_EQ(s.text, S(TQPROD_GetPrevVerText("P"))) << s.prev;
+    EXPECT_EQ(s.text, Str(TQPROD_GetPrevVerText("P"))) << s.prev;
   }
   EXPECT_EQ("keep/keep/keep", Prev("Absent", "keep"));  // buffers it cannot fill stay
 }
@@ -132,9 +123,9 @@ TEST_F(BkTest, VersionTextsOfTheLevelKeys) {
     Put({{key, "VersionText", key}});
   Put({{"P\\6.0", "CurrentSP", "2"}, {"P\\6.0\\SP2", "CurrentMSP", "2"}});
   EXPECT_EQ((Names{"P\\6.0", "tqshared", "P\\6.0\\SP2", "P\\6.0\\MSP2", "P\\6.0\\SP2\\MSP2"}),
-            (Names{S(TQPROD_GetVerText("P")), S(TQPROD_GetVerText(" ")),
-                   S(TQPROD_GetSPVerText("P", "2")), S(TQPROD_GetMSPVerText("P", "x")),
-                   S(TQPROD_GetMSPVerText("P", "2"))}));
+            (Names{Str(TQPROD_GetVerText("P")), Str(TQPROD_GetVerText(" ")),
+                   Str(TQPROD_GetSPVerText("P", "2")), Str(TQPROD_GetMSPVerText("P", "x")),
+                   Str(TQPROD_GetMSPVerText("P", "2"))}));
 }
 
 // "PluginActive" reads as its number, the others as 0 or 1; text that is
@@ -171,8 +162,8 @@ TEST_F(BkTest, DependentPackagesAtTheirLevel) {
   EXPECT_EQ("1 1 vc", Raw("P\\6.0\\DependentPkgs", "a") + " " + Raw(sp2, "b") + " " +
                           Raw(msp, "c"));
   Put({{"P\\6.0\\SP4\\MSP3\\DependentPkgs", "g", "vg"}});
-  EXPECT_EQ((Names{"1", "vg"}), (Names{S(TQPROD_GetDependentValue("P", "2", "b")),
-                                       S(TQPROD_GetMSPDependentValue("P", nullptr, "3", "g"))}));
+  EXPECT_EQ((Names{"1", "vg"}), (Names{Str(TQPROD_GetDependentValue("P", "2", "b")),
+                                       Str(TQPROD_GetMSPDependentValue("P", nullptr, "3", "g"))}));
   EXPECT_EQ((Ints{0, 0, -1}),
             (Ints{TQPROD_CleanDependent("P", "b", "2"), TQPROD_CleanMSPDependent("P", "c", "", "1"),
                   TQPROD_CleanDependent("P", "b", "7")}));
@@ -213,6 +204,26 @@ TEST_F(BkTest, HotFixWalksAndRemovalCommands) {
                   TQPROD_SetSilentUninstall("P", "u")}));
 }
 
+// The last hot fix's bookkeeping values are kept in <version>\HotFixes\LastInfo,
+// the firewall's previous minor version in the key named by its last hot fix.
+TEST_F(BkTest, HotFixBookkeepingValues) {
+  EXPECT_EQ(-1, TQPROD_SetPrevMinorVersion("m4"));  // no firewall version
+  Put({{"MRK", "CurrentVersion", "R80"}});
+  EXPECT_EQ("<null>", Str(TQPROD_GetPrevMinorVersion()));
+  EXPECT_EQ((Ints{-1, 0, 0, 0, 0}),  // no last hot fix yet, then each value
+            (Ints{TQPROD_SetPrevMinorVersion("m4"), TQPROD_SetLastHFAIndex("P", "7"),
+                  TQPROD_SetLastHFARegName("MRK", "HFA_5"), TQPROD_SetLastMinorVersion("m5"),
+                  TQPROD_SetPrevMinorVersion("m4")}));
+  const std::string info = "\\HotFixes\\LastInfo";
+  EXPECT_EQ("7 HFA_5 m5 m4", Raw("P\\6.0" + info, "LastHFAIndex") + " " +
+                                 Raw("MRK\\R80" + info, "LastHFARegName") + " " +
+                                 Raw("MRK\\R80" + info, "LastMinorVersion") + " " +
+                                 Raw("MRK\\R80\\HFA_5", "PrevMinorVersion"));
+  EXPECT_EQ((Names{"7", "HFA_5", "m5", "m4"}),
+            (Names{Str(TQPROD_GetLastHFAIndex("P")), Str(TQPROD_GetLastHFARegName("MRK")),
+                   Str(TQPROD_GetLastMinorVersion()), Str(TQPROD_GetPrevMinorVersion())}));
+}
+
 // Entries of SOFTWARE\Tarquel\products: only "PI..." entries whose
 // "PIActive" is exactly "True" or "1" are named; the others give "".
 TEST_F(BkTest, PlugInWalks) {
@@ -247,13 +258,13 @@ kSettings[] = {
 TEST_F(BkTest, SettingsLiveUnderTheProductsCurrentVersion) {
   // The shared directory and the interface assignments need a current version.
   Put({{"tqshared", "TQDIR", "/unversioned"}});
-  EXPECT_EQ("<null>", S(TQPROD_GetTqdir()));
+  EXPECT_EQ("<null>", Str(TQPROD_GetTqdir()));
   EXPECT_EQ(-1, TQPROD_SetAuxIf("eth9"));
   Put({{"MRK", "CurrentVersion", "R75"}, {"QLN", "CurrentVersion", "Q1"},
        {"tqshared", "CurrentVersion", "R1"}, {"Reporting Module", "CurrentVersion", "R1"}});
   for (const auto &s : kSettings) {
     Put({{s.key, s.value, std::string("raw ") + s.value}});
-    EXPECT_EQ(std::string("raw ") + s.value, S(s.get())) << s.value;
+    EXPECT_EQ(std::string("raw ") + s.value, Str(s.get())) << s.value;
     if (!s.set) continue;
     ASSERT_EQ(0, s.set(s.value)) << s.value;
     EXPECT_EQ(s.value, Raw(s.key, s.value));
@@ -286,9 +297,18 @@ TEST_F(BkTest, PartnerProducts) {
   ASSERT_EQ(0, TQPROD_GetEnumKey("TQROOT", name, 0));
   EXPECT_EQ(0, TQPROD_DelALTEXProd("Acme", "B"));
   EXPECT_EQ(-3, TQPROD_GetEnumKey(nullptr, name, 0));  // the delete's own walk, at its end
-  EXPECT_EQ((Names{"Zeta"}), tqtest::SubKeys(Abs("ALTEX")));  // the emptied partner went
+  EXPECT_EQ((Names{"Zeta"}), SubKeys(K("ALTEX")));  // the emptied partner went
   EXPECT_EQ(0, TQPROD_DelALTEXProd("Zeta", "Z"));
-  EXPECT_EQ((Names{"P"}), tqtest::SubKeys(tqtest::kTarquel));  // ALTEX went too
+  EXPECT_EQ((Names{"P"}), SubKeys(kTarquel));  // ALTEX went too
+  // An emptied key the registry refuses to delete: -2 for the partner, -3
+  // for ALTEX; the refused key stays.
+  for (const char *key : {"ALTEX\\Acme", "ALTEX"}) {
+    ASSERT_EQ(0, TQPROD_SetALTEXProd("Acme", "A", "1", "0", "i"));
+    g_platform.refused_delete = K(key);
+    EXPECT_EQ(key[5] ? -2 : -3, TQPROD_DelALTEXProd("Acme", "A")) << key;
+    g_platform.refused_delete.clear();
+    EXPECT_TRUE(KeyExists(K(key)) && SubKeys(K(key)).empty()) << key;
+  }
 }
 
 // Short form of path (the same file under its plainest name); "<rc>" and
@@ -314,8 +334,8 @@ TEST_F(BkTest, ShortPathNamesAndTheShortProductDirectory) {
   EXPECT_EQ(b + "/a/b", Short(b + "/a/./b", static_cast<int>(b.size()) + 5));  // just fits
   EXPECT_EQ("<0>X", Short(b + "/a/./b", static_cast<int>(b.size()) + 4));  // nothing written
   Put({{"P\\6.0", "PRODDIR", b + "//./a/"}});
-  EXPECT_EQ(b + "/a", Own(TQPROD_GetShortProdDir("P")));
-  EXPECT_EQ("<null>", Own(TQPROD_GetShortProdDir(nullptr)));
+  EXPECT_EQ(b + "/a", Take(TQPROD_GetShortProdDir("P")));
+  EXPECT_EQ("<null>", Take(TQPROD_GetShortProdDir(nullptr)));
 }
 
 }  // namespace

@@ -5,15 +5,11 @@
 #include <unistd.h>
 
 #include "h2_media.h"
-#include "trace_log.h"
 
 namespace tqtest {
 namespace {
 
 using Media = MediaTest;
-using Strings = std::vector<std::string>;
-
-std::string Or(const char *s) { return s ? s : "(NULL)"; }
 
 TEST_F(Media, TraceRecordsAreVerbatimAndCut) {
   EXPECT_EQ(nullptr, CDINFO_CreateElgFilePath(nullptr));
@@ -24,14 +20,12 @@ TEST_F(Media, TraceRecordsAreVerbatimAndCut) {
   Debug("head", big.c_str(), big.c_str(), nullptr);
   EXPECT_EQ((Strings{"only", "label value with %s and %d", "a  c"}), TraceRecords(sysroot_, {"only", "label", "a "}));
   // The message part, " \n" included, never exceeds 1,023 bytes.
-  std::string last = Lines(TraceText()).back();
+  std::string last = Lines(ReadFile(TracePath())).back();
   EXPECT_EQ(" head " + std::string(1015, 'x') + " ", last.substr(last.find("]\t\t") + 3));
   struct stat st;
   ASSERT_EQ(0, stat(TracePath().c_str(), &st));
   EXPECT_EQ(0u, st.st_mode & 022) << "log must not be writable by others";
-  char *p = CDINFO_CreateElgFilePath("x.elg");
-  EXPECT_EQ(sysroot_ + "/opt/TQInstLog/x.elg", Or(p));
-  free(p);
+  EXPECT_EQ(sysroot_ + "/opt/TQInstLog/x.elg", Take(CDINFO_CreateElgFilePath("x.elg")));
 }
 
 TEST_F(Media, UnwritableTraceLogOnlyPrints) {
@@ -53,8 +47,8 @@ TEST_F(Media, UnwritableTraceLogOnlyPrints) {
 }
 
 TEST_F(Media, FieldsOfALine) {
-  for (auto r : {std::make_pair(0, "a"), std::make_pair(2, "c\n"), std::make_pair(3, "(NULL)"), std::make_pair(-1, "(NULL)")})
-    EXPECT_EQ(r.second, Or(GetValueFromLine("a;;b;c\n", r.first))) << r.first;
+  for (auto r : {std::make_pair(0, "a"), std::make_pair(2, "c\n"), std::make_pair(3, "<null>"), std::make_pair(-1, "<null>")})
+    EXPECT_EQ(r.second, Str(GetValueFromLine("a;;b;c\n", r.first))) << r.first;
   EXPECT_EQ(1023u, strlen(GetValueFromLine((std::string(3000, 'q') + ";t").c_str(), 0)));  // the first 1,023 only
   ClearTraceLog(sysroot_);
   EXPECT_STREQ("b", GetValueFromLine("a;;b;c", 1));
@@ -64,14 +58,12 @@ TEST_F(Media, FieldsOfALine) {
   // archive tag is field 8 of nine.
   std::string huge = std::string(300, 'v') + ";" + std::string(300, 'p') + ";", cut(255, 'v');
   const char *rows[][3] = {{"V;P;R1;SP2;linux;/a/b;f6;f7;new_brnx;\n", "V;P;R1;SP2;linux", "new_brnx"},
-                           {"V;P;R1;SP2;linux;/a/b;f6;f7\n", "V;P;R1;SP2;linux", "(NULL)"},
-                           {"V;P;R1", "V;P;R1;", "(NULL)"}, {huge.c_str(), cut.c_str(), "(NULL)"}};
+                           {"V;P;R1;SP2;linux;/a/b;f6;f7\n", "V;P;R1;SP2;linux", "<null>"},
+                           {"V;P;R1", "V;P;R1;", "<null>"}, {huge.c_str(), cut.c_str(), "<null>"}};
   for (auto &r : rows) {
     std::string a = r[0], b = r[0];
-    char *printed = PrintLine(&a[0]), *tag = GetTGZtag(&b[0]);
-    EXPECT_EQ(std::string(r[1]) + "|" + r[2], Or(printed) + "|" + Or(tag)) << r[0];
-    free(printed);
-    free(tag);
+    std::string printed = Take(PrintLine(&a[0]));
+    EXPECT_EQ(std::string(r[1]) + "|" + r[2], printed + "|" + Take(GetTGZtag(&b[0]))) << r[0];
   }
 }
 
@@ -85,8 +77,8 @@ TEST_F(Media, ProductIndex) {
   strcpy(products_file, pf.c_str());
   int fds = OpenFdCount();
   EXPECT_EQ(1, Get_Details());
-  EXPECT_EQ((Strings{"Tarquel", "R75", "HFA_10", "1", "linux"}), (Strings{VENDOR, VERSION, SP, CDNUM, OS}));
-  EXPECT_EQ(0, run_get_details);
+  EXPECT_EQ((Strings{"Tarquel", "R75", "HFA_10", "1", "linux", "0"}),
+            (Strings{VENDOR, VERSION, SP, CDNUM, OS, std::to_string(run_get_details)}));
   // The same CD again: result 30, nothing after the CDNUM line is read.
   run_get_details = 1;
   EXPECT_EQ(30, Get_Details());
@@ -114,11 +106,12 @@ TEST_F(Media, ProductIndex) {
   EXPECT_EQ(Strings(2, "there are total 150 products in this file"), TraceRecords(sysroot_, {"there are"}));
   // A field of the first matching line without "#".
   char out[1024] = "";
-  EXPECT_EQ(1, ParseProductsFile(pf.c_str(), "FW1", 1, out));
-  EXPECT_STREQ("Fire%swall", out);
-  EXPECT_EQ(1, ParseProductsFile(pf.c_str(), "FW1", 4, out));
-  EXPECT_EQ("0000", std::to_string(ParseProductsFile(pf.c_str(), "NOPE", 4, out)) + std::to_string(ParseProductsFile(pf.c_str(), "FW1", 9, out)) +
-                        std::to_string(ParseProductsFile("/none", "FW1", 4, out)) + std::to_string(ParseProductsFile(pf.c_str(), nullptr, 4, out)));
+  std::string fields;
+  for (int i : {0, 1, 4}) fields += std::to_string(ParseProductsFile(pf.c_str(), "FW1", i, out)) + out + ";";
+  EXPECT_EQ("1FW1;1Fire%swall;13;", fields);
+  EXPECT_EQ("00000", std::to_string(ParseProductsFile(pf.c_str(), "NOPE", 4, out)) + std::to_string(ParseProductsFile(pf.c_str(), "FW1", 9, out)) +
+                         std::to_string(ParseProductsFile("/none", "FW1", 4, out)) + std::to_string(ParseProductsFile(pf.c_str(), nullptr, 4, out)) +
+                         std::to_string(ParseProductsFile(pf.c_str(), "FW1", -1, out)));
   EXPECT_STREQ("3", out);
   // A missing file.
   strcpy(products_file, (pf + ".none").c_str());
@@ -157,9 +150,7 @@ TEST_F(Media, SingleMediumSearchAndVerify) {
   // One shared position: 1 of the tagged-inclusive listing, then 2 without.
   free(CDINFO_Search(root.c_str(), 1));
   EXPECT_STREQ("Tarquel;Tagged;R75;SP1;linux", CDINFO_SearchAll(root.c_str(), 0));
-  char *a = CDINFO_Search(root.c_str(), 0);
-  EXPECT_STREQ("Tarquel;Console;R75;SP1;linux", a);
-  free(a);
+  EXPECT_EQ("Tarquel;Console;R75;SP1;linux", Take(CDINFO_Search(root.c_str(), 0)));
   // The product is the name between separators, in the searched file.
   EXPECT_STREQ("Tarquel;Firewall;R75;SP1;linux;/linux/fw;a;b;\n", GetLine(root.c_str(), "Firewall", "SP9", "x"));
   for (const char *product : {"Firewall", "Tarquel", "Fire", static_cast<const char *>(nullptr)})
@@ -193,29 +184,38 @@ TEST_F(Media, UnreadableMediaGiveNull) {
 
 TEST_F(Media, VendorVersionAndServicePack) {
   const char *rows[][2] = {{"VENDOR=Tarquel Ltd\nVERSION=VX\nSP=FP4\n", "Tarquel Ltd|VX_AI|FP4"}, {"VENDOR=T\nVERSION=VX\nSP=FP3\n", "T|VX|FP3"},
-                           {"VENDOR=T\nVERSION=VX2\nSP=HFA 10\n", "T|VX2|HFA 10"}, {"VENDOR=Old\nVERSION=VX\nVENDOR=New\nSP=FP4\n", "New|VX_AI|FP4"},
-                           {"VENDOR=T\nV;P;1;xSP=ab=cd;linux\n", "T|-|ab"}, {"VENDOR=\n", "|-|-"}};  // "-": a missing key leaves its pointer
+                           {"VENDOR=T\nVERSION=VX2\nSP=HFA 10\n", "T|VX2|HFA 10"}, {"VENDOR=T\nV;P;1;xSP=ab=cd;linux\n", "T|-|ab"},
+                           {"VENDOR=\n", "|-|-"},  // "-": a missing key leaves its pointer
+                           {"VENDOR=Old\nVERSION=VX\nVENDOR=New\nSP=FP4\n", "New|VX_AI|FP4"}};
   std::string root = NewMedia("cd");
   int fds = OpenFdCount();
   for (auto &r : rows) {
+    ClearTraceLog(sysroot_);
     Put(root, "DW/dw.txt", r[0]);
     char untouched[] = "-";
     char *vendor = nullptr, *version = untouched, *sp = untouched;
     EXPECT_EQ(1, CDINFO_GetCdAttrib(root.c_str(), &vendor, &version)) << r[0];
     EXPECT_EQ(std::string(r[1]).back() != '-', CDINFO_GetCdSP(root.c_str(), &sp)) << r[0];
-    EXPECT_EQ(r[1], Or(vendor) + "|" + version + "|" + sp) << r[0];
+    EXPECT_EQ(r[1], Str(vendor) + "|" + version + "|" + sp) << r[0];
     for (char *p : {vendor, version, sp})
       if (p != untouched) free(p);
   }
+  // The last row: every header line as it is read, then the answer.
+  const std::string attrib = "CDINFO_GetCdAttrib: ", sp = "CDINFO_GetCdSP: ";
+  EXPECT_EQ((Strings{"Enter: CDINFO_GetCdAttrib", attrib + "cd_path < " + root + " >", attrib + "before while", attrib + "vendor < Old >",
+                     attrib + "version < VX >", attrib + "vendor < New >", attrib + "sp < FP4 >", attrib + "vendor < New >",
+                     attrib + "version < VX_AI >", "Exit: CDINFO_GetCdAttrib", "Enter: CDINFO_GetCdSP", sp + "cd_path < " + root + " >",
+                     sp + "before while", sp + "vendor < FP4 >"}),
+            TraceRecords(sysroot_));
   ClearTraceLog(sysroot_);
   char *a = nullptr, *b = nullptr;
   EXPECT_EQ("00", std::to_string(CDINFO_GetCdAttrib((root + "/none").c_str(), &a, &b)) +
                       std::to_string(CDINFO_GetCdAttrib(root.c_str(), nullptr, nullptr)));
-  EXPECT_EQ(0, CDINFO_GetCdSP((root + "/none").c_str(), &a));
-  EXPECT_EQ(0, CDINFO_GetCdSP(nullptr, &a));
-  EXPECT_EQ((Strings{"CDINFO_GetCdSP: cd_path < " + root + "/none >",
-                     "CDINFO_GetCdSP: The file 'dw_file' was not opened \" " + root + "/none/DW/dw.txt \"",
-                     "CDINFO_GetCdSP: cd_path < (null) >", "CDINFO_GetCdSP: The file 'dw_file' was not opened \"  \""}),
+  // No medium, no path, no place for the answer: nothing is read.
+  EXPECT_EQ(0, CDINFO_GetCdSP((root + "/none").c_str(), &a) + CDINFO_GetCdSP(nullptr, &a) + CDINFO_GetCdSP(root.c_str(), nullptr));
+  const std::string not_opened = sp + "The file 'dw_file' was not opened \" ";
+  EXPECT_EQ((Strings{sp + "cd_path < " + root + "/none >", not_opened + root + "/none/DW/dw.txt \"", sp + "cd_path < (null) >",
+                     not_opened + " \"", sp + "cd_path < " + root + " >", not_opened + root + "/DW/dw.txt \""}),
             TraceRecords(sysroot_, {"CDINFO_GetCdSP"}));
   EXPECT_EQ(fds, OpenFdCount());
 }

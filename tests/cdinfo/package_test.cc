@@ -11,15 +11,12 @@
 #include <algorithm>
 
 #include "h2_media.h"
-#include "trace_log.h"
 
 namespace tqtest {
 namespace {
 
-using Strings = std::vector<std::string>;
 using Pair = std::pair<const char *, const char *>;
 
-std::string Or(const char *s) { return s ? s : "(NULL)"; }
 std::string Sh(const std::string &label, const std::string &command) { return label + " < /bin/sh -c \"" + command + "\" >"; }
 
 std::string Capture(const std::string &command) {
@@ -70,10 +67,12 @@ class Package : public MediaTest {
     for (const char *f : {"linux/Actions/CheckPackage", "linux/other", "wrappers/unix/w.sh", "UnixInstallScript"})
       Put(root, f, std::string(f) + "\n");
   }
-  int Get(const std::string &root, const char *product, const char *sp, const char *os, int cont = 0) {
+  // "<result> <package path> <CD asked for>" of a package path request.
+  std::string Get(const std::string &root, const char *product, const char *sp, const char *os, int cont = 0) {
     strcpy(out_, "");
-    strcpy(cd_, "unset");
-    return CDINFO_GetPackagePath(root.c_str(), product, sp, os, cont, out_, cd_);
+    strcpy(cd_, "-");
+    int rc = CDINFO_GetPackagePath(root.c_str(), product, sp, os, cont, out_, cd_);
+    return std::to_string(rc) + " " + out_ + " " + cd_;
   }
 
   std::string gtar_, old_path_, temp_, work_;
@@ -99,24 +98,26 @@ TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
                         std::to_string(tqFileCopy(a.c_str(), "f/trap", 0)) + std::to_string(tqFileCopy(a.c_str(), "f/b", 0)));
   EXPECT_EQ("./a ./b ./trap -> " + scratch_ + "/victim ", Tree(f));
   EXPECT_EQ("kept\na\n", ReadFile(f + "/a") + ReadFile(f + "/b"));
+  // overwrite 1 replaces a file, and a link rather than its target.
+  EXPECT_EQ(2, tqFileCopy(a.c_str(), "f/a", 1) + tqFileCopy(a.c_str(), "f/trap", 1));
+  EXPECT_EQ("./a ./b ./trap ", Tree(f));
+  EXPECT_EQ("a\na\n", ReadFile(f + "/a") + ReadFile(f + "/trap"));
+  EXPECT_EQ(0, tqFileExist((scratch_ + "/victim").c_str()));
   EXPECT_EQ(1, tqFileRemove("f\\a"));
   EXPECT_EQ(0, tqFileExist("f/a") + tqFileRemove("f"));  // gone; a directory is not removed
   for (const char *bad : {static_cast<const char *>(nullptr), ""})
     EXPECT_EQ("0000", std::to_string(tqFileExist(bad)) + std::to_string(tqDirCreate(bad)) +
                           std::to_string(tqDirCopy(bad, "f", 1)) + std::to_string(tqFileRemove(bad)));
-  EXPECT_EQ(0, tqDirCopy((src + "/.").c_str(), "f", 1));
+  EXPECT_EQ(0, tqDirCopy((src + "/.").c_str(), "f", 1) + tqFileCopy((src + "/tree").c_str(), "g", 1));  // a directory is no file
   EXPECT_EQ(fds, OpenFdCount());
-  // A failed write fails the copy: writes beyond 4 KiB fail with EFBIG.
+  // A failed write fails the copy: in a child, writes beyond 4 KiB fail with EFBIG.
   WriteFile(scratch_ + "/big", std::string(200000, 'b'));
-  struct rlimit old, small;
-  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
-  small = {4096, old.rlim_max};
-  void (*was)(int) = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-  int r = tqFileCopy("big", "copy", 1);
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &old));
-  signal(SIGXFSZ, was);
-  EXPECT_EQ(0, r);
+  EXPECT_EQ(0, Wait(Spawn([] {
+              struct rlimit small;
+              signal(SIGXFSZ, SIG_IGN);
+              return getrlimit(RLIMIT_FSIZE, &small) != 0 || (small.rlim_cur = 4096, setrlimit(RLIMIT_FSIZE, &small) != 0) ||
+                     tqFileCopy("big", "copy", 1) != 0;
+            })));
 }
 
 TEST_F(Package, ArchiveOnTheMediumIsReturnedAsIs) {
@@ -125,10 +126,8 @@ TEST_F(Package, ArchiveOnTheMediumIsReturnedAsIs) {
                             "Tarquel;Gone;R75;SP1;linux;/linux/gone;\nTarquel;Zudedaz;R75;SP1;linux;/linux/fw;\n");
   for (const char *f : {"fw/image.tgz", "notes/notes.tgz.txt", "img.tgz/inner.tgz", "plain/readme"}) Put(root, std::string("linux/") + f, "x");
   int fds = OpenFdCount();
-  for (auto p : {Pair{"Fw", "fw/image.tgz"}, Pair{"Notes", "notes/notes.tgz.txt"}, Pair{"Named", "img.tgz"}}) {
-    EXPECT_EQ(32, Get(root, p.first, "SP1", "linux")) << p.first;
-    EXPECT_EQ(root + "/linux/" + p.second, out_);
-  }
+  for (auto p : {Pair{"Fw", "fw/image.tgz"}, Pair{"Notes", "notes/notes.tgz.txt"}, Pair{"Named", "img.tgz"}})
+    EXPECT_EQ("32 " + root + "/linux/" + p.second + " -", Get(root, p.first, "SP1", "linux"));
   EXPECT_EQ(0, tqFileExist(work_.c_str()));  // nothing assembled
   // The lookup, record by record; a Zudedaz product is never an archive.
   const std::string fw = root + "/linux/fw", returned = "IsArch: path file returnd:  ";
@@ -142,8 +141,7 @@ TEST_F(Package, ArchiveOnTheMediumIsReturnedAsIs) {
     ClearTraceLog(sysroot_);
     char *file = nullptr;
     EXPECT_EQ(r.rc, IsArch(root.c_str(), r.product, "SP1", "linux", &file)) << r.product;
-    EXPECT_EQ(Or(r.file), Or(file)) << r.product;
-    free(file);
+    EXPECT_EQ(Str(r.file), Take(file)) << r.product;
     bool zud = r.product[0] == 'Z';
     std::string dir = root + "/linux/" + r.dir;
     Strings want = {zud ? "IsArch: Found Zudedaz in path: " : "IsArch: Did not find Zudedaz in path: ",
@@ -159,8 +157,7 @@ TEST_F(Package, ArchiveOnTheMediumIsReturnedAsIs) {
   EXPECT_EQ(1, IsArch(root.c_str(), "Fw", "SP1", "linux", nullptr));
   EXPECT_EQ((Strings{returned + fw + " /"}), TraceRecords(sysroot_, {"IsArch: path"}));
   ClearTraceLog(sysroot_);
-  EXPECT_EQ(-1, CDINFO_IsTgz(nullptr, nullptr, 0));
-  EXPECT_EQ(-1, CDINFO_IsTgz(std::string(1100, 'd').c_str(), nullptr, 0));
+  EXPECT_EQ(-2, CDINFO_IsTgz(nullptr, nullptr, 0) + CDINFO_IsTgz(std::string(1100, 'd').c_str(), nullptr, 0));
   EXPECT_EQ((Strings{"Enter: CDINFO_IsTgz", "Enter: CDINFO_IsTgz"}), TraceRecords(sysroot_));
   EXPECT_EQ(fds, OpenFdCount());
 }
@@ -176,7 +173,7 @@ TEST_F(Package, AssemblyPacksTheDirectoryOrItsContents) {
   SetPath(fake + ":" + gtar_);
   int fds = OpenFdCount();
   ClearTraceLog(sysroot_);
-  ASSERT_EQ(32, Get(root, "Pkg", "R1", "linux"));
+  ASSERT_EQ("32 " + work_ + "/Pkg_R1_linux.tgz -", Get(root, "Pkg", "R1", "linux"));
   const std::string cp = "CDINFO_GetPackagePath:: command", cbc = "ContinueBrnxCase::", archive = work_ + "/Pkg_R1_linux.tgz";
   const std::string gtar = "gtar -cf tqimage.tar . --exclude=tqimage.tar --remove-files", fail = cbc + " failed to run command";
   EXPECT_EQ((Strings{Sh(cp, "mkdir " + work_), Sh(cp, "mkdir " + work_ + "/tgz"), Sh(cp, "rm -rf " + work_ + "/tgz/*"),
@@ -191,8 +188,7 @@ TEST_F(Package, AssemblyPacksTheDirectoryOrItsContents) {
   // continue_flag 2 is a first call as well.
   for (auto r : {Pair{"linux", "./ ./pkg/ ./pkg/f1 ./pkg/sub/ ./pkg/sub/f2 "}, Pair{"i386", "./ ./pkg/ ./pkg/f1 ./pkg/sub/ ./pkg/sub/f2 "},
                  Pair{"Linux", "./ ./f1 ./sub/ ./sub/f2 "}, Pair{"x86", "./ ./f1 ./sub/ ./sub/f2 "}}) {
-    ASSERT_EQ(32, Get(root, "Pkg", "R1", r.first, r.first[0] == 'i' ? 2 : 0)) << r.first;
-    EXPECT_EQ(work_ + "/Pkg_R1_" + r.first + ".tgz", out_);
+    ASSERT_EQ("32 " + work_ + "/Pkg_R1_" + r.first + ".tgz -", Get(root, "Pkg", "R1", r.first, r.first[0] == 'i' ? 2 : 0));
     EXPECT_EQ(r.second, Tar(out_)) << r.first;
   }
   EXPECT_EQ(0, tqFileExist((work_ + "/tgz").c_str()));  // staging removed
@@ -202,18 +198,18 @@ TEST_F(Package, AssemblyPacksTheDirectoryOrItsContents) {
   Scripts(root);
   const std::string scripts = "./ ./scripts/ ./scripts/CheckPackage ./scripts/UnixInstallScript ./scripts/linux/ ./scripts/linux/Actions/ "
                               "./scripts/linux/Actions/CheckPackage ./scripts/linux/other ./scripts/wrappers/ ";
-  ASSERT_EQ(32, Get(root, "Zudedaz", "R1", "linux"));
+  ASSERT_EQ("32 " + work_ + "/Zudedaz_R1_linux.tgz -", Get(root, "Zudedaz", "R1", "linux"));
   EXPECT_EQ(scripts + "./scripts/wrappers/unix/ ./scripts/wrappers/unix/w.sh ./zud/ ./zud/z ", Tar(out_));
   EXPECT_EQ("linux/Actions/CheckPackage\n", Tar(out_, "./scripts/CheckPackage"));
   Put(root, "wrappers/Wrapper.conf", "conf\n");
-  ASSERT_EQ(32, Get(root, "Tagged", "R1", "linux"));
+  ASSERT_EQ("32 " + work_ + "/Tagged_R1_linux.tgz -", Get(root, "Tagged", "R1", "linux"));
   EXPECT_EQ(scripts + "./scripts/wrappers/Wrapper.conf ./scripts/wrappers/unix/ ./scripts/wrappers/unix/w.sh ./tg/ ./tg/t ", Tar(out_));
-  ASSERT_EQ(32, Get(root, "Zudedaz-tgz", "R1", "linux"));
+  ASSERT_EQ("32 " + work_ + "/Zudedaz-tgz_R1_linux.tgz -", Get(root, "Zudedaz-tgz", "R1", "linux"));
   EXPECT_EQ("./ ./zt/ ./zt/img/ ./zt/img/t ", Tar(out_));
   // A gtar that always fails: no archive.
   Put(fake, "gtar", "#!/bin/sh\nexit 1\n");
   ClearTraceLog(sysroot_);
-  EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
+  EXPECT_EQ("0  -", Get(root, "Pkg", "R1", "linux"));
   EXPECT_EQ((Strings{Sh(fail, gtar) + ", try to search for gtar under Actions.", Sh(fail, gtar) + " exiting."}), TraceRecords(sysroot_, {fail}));
 }
 
@@ -227,7 +223,7 @@ TEST_F(Package, MediumProgramsAndLeftoversStayOutOfTheArchive) {
   Put(root, "p/pkg/f1", "x\n");
   Put(work_ + "/tgz", ".left-over", "old\n");
   setenv("PATH", ("::.:" + gtar_ + ":" + old_path_).c_str(), 1);
-  ASSERT_EQ(32, Get(root, "Pkg", "R1", "x86"));
+  ASSERT_EQ("32 " + work_ + "/Pkg_R1_x86.tgz -", Get(root, "Pkg", "R1", "x86"));
   EXPECT_EQ(0, tqFileExist(marker.c_str()));
   EXPECT_EQ("./ ./f1 ./gtar ", Tar(out_));
 }
@@ -255,26 +251,21 @@ TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
   EXPECT_EQ("2 1 1 5", std::to_string(path_index) + " " + std::to_string(found_products_file) + " " + std::to_string(IsMultipleCD()) +
                            " " + std::to_string(num_of_products_in_file));
   EXPECT_EQ(1, CDINFO_Verify(mount.c_str(), "Mod2", "R1", "linux"));  // looked up in the index
-  EXPECT_EQ(31, Get(mount, "Faraway", "R1", "linux"));  // a product on another CD
-  EXPECT_STREQ("3", cd_);
+  EXPECT_EQ("31  3", Get(mount, "Faraway", "R1", "linux"));  // a product on another CD
   // The hardened-OS product: scripts from CD 1, modules wait for CD 2.
   ClearTraceLog(sysroot_);
-  ASSERT_EQ(30, Get(mount, "Zudedaz", "R1", "linux"));
-  EXPECT_STREQ("2", cd_);
+  ASSERT_EQ("30  2", Get(mount, "Zudedaz", "R1", "linux"));
   std::string from = "copied from " + mount, to = " to " + temp_ + "\\dw_tmp\\tgz\\scripts";
   std::replace(from.begin(), from.end(), '/', '\\');
   EXPECT_EQ((Strings{from + "\\wrappers\\unix" + to + "\\wrappers\\ with result=1", from + "\\UnixInstallScript" + to + " with result=1",
                      from + "\\linux\\Actions\\CheckPackage" + to + "\\CheckPackage with result=1",
                      from + "\\linux\\Actions" + to + "\\linux\\ with result=1"}),
             TraceRecords(sysroot_, {"copied from"}));
-  EXPECT_EQ(30, Get(mount, "Zudedaz", "R1", "linux", 1));  // the same CD again
-  EXPECT_STREQ("unset", cd_);
+  EXPECT_EQ("30  -", Get(mount, "Zudedaz", "R1", "linux", 1));  // the same CD again
   ASSERT_EQ(0, mount_cd(2));
-  ASSERT_EQ(30, Get(mount, "Zudedaz", "R1", "linux", 1));
-  EXPECT_STREQ("3", cd_);
+  ASSERT_EQ("30  3", Get(mount, "Zudedaz", "R1", "linux", 1));
   ASSERT_EQ(0, mount_cd(3));
-  ASSERT_EQ(32, Get(mount, "Zudedaz", "R1", "linux", 1));
-  EXPECT_EQ(work_ + "/Zudedaz_R1_linux.tgz", out_);
+  ASSERT_EQ("32 " + work_ + "/Zudedaz_R1_linux.tgz -", Get(mount, "Zudedaz", "R1", "linux", 1));
   EXPECT_EQ(fds, OpenFdCount());
   // Of the linux directory only its Actions on a set.
   EXPECT_EQ("./ ./scripts/ ./scripts/CheckPackage ./scripts/UnixInstallScript ./scripts/linux/ ./scripts/linux/Actions/ "
@@ -324,8 +315,7 @@ TEST_F(Package, ScriptsOfADvdAndPathHelpers) {
   EXPECT_EQ(dvd + "/DW/tq_dvd.txt", dvd_file);
   EXPECT_EQ(32, CDINFO_BrnxCaseForMultipleCD(&dvd[0], temp_.c_str(), 0));
   EXPECT_EQ("./Actions ./Actions/CheckPackage ", Tree(work_ + "/tgz/scripts/linux"));
-  EXPECT_EQ(0, CDINFO_BrnxCaseForMultipleCD(&longer[0], temp_.c_str(), 0));
-  EXPECT_EQ(0, CDINFO_BrnxCaseForMultipleCD(nullptr, temp_.c_str(), 0));
+  EXPECT_EQ(0, CDINFO_BrnxCaseForMultipleCD(&longer[0], temp_.c_str(), 0) + CDINFO_BrnxCaseForMultipleCD(nullptr, temp_.c_str(), 0));
   EXPECT_EQ((Strings{"Found linux file. Its full path is: " + temp_ + "\\dw_tmp\\tgz\\scripts\\linux",
                      "CDINFO_BrnxCaseForMultipleCD:: refused long path"}),
             TraceRecords(sysroot_, {"Found linux", "Failed to remove", "linux directory", "CDINFO_BrnxCaseForMultipleCD:: refused"}));
@@ -337,9 +327,7 @@ TEST_F(Package, ScriptsOfADvdAndPathHelpers) {
   char one[] = "a;b;;c;d;e;f", wide[] = "a;b;c;d;e;f;g";
   WriteFile(facility_log_, "");
   path_index = 5;
-  char *field = PrintPath(one);
-  EXPECT_STREQ("f", field);
-  free(field);
+  EXPECT_EQ("f", Take(PrintPath(one)));
   path_index = 6;
   EXPECT_EQ(nullptr, PrintPath(wide));
   EXPECT_EQ("Enter:: PrintPath|Exit:: PrintPath (f)|Enter:: PrintPath|Exit:: PrintPath (NULL)|",
@@ -353,9 +341,8 @@ TEST_F(Package, RefusedValuesAndWorkDirectories) {
                             "Tarquel;Evil;R75;R1;linux;/linux/$(touch${IFS}pwned);a;b;\nTarquel;Up;R75;R1;linux;/../../etc;\n");
   Put(root, "linux/pkg/f1", "one\n");
   for (const char *v : {"a'b", "a\"b", "a;b", "a&b", "a|b", "a$b", "a`b", "a\nb", "a<b", "a>b", "a*b", "a?b", "-rf", "a b", "a\\b"})
-    EXPECT_EQ("0000", std::to_string(Get(root, v, "R1", "linux")) + std::to_string(Get(root, "Pkg", v, "linux")) +
-                          std::to_string(Get(root, "Pkg", "R1", v)) + std::to_string(Get(root + "/" + v, "Pkg", "R1", "linux")))
-        << v;
+    EXPECT_EQ("0  -|0  -|0  -|0  -", Get(root, v, "R1", "linux") + "|" + Get(root, "Pkg", v, "linux") + "|" + Get(root, "Pkg", "R1", v) + "|" +
+                                         Get(root + "/" + v, "Pkg", "R1", "linux")) << v;
   // A refused request ends at its first refused value.
   const std::string value = "CDINFO_GetPackagePath:: refused value of ", dir = "CDINFO_GetPackagePath:: refused work directory < ";
   const char *rows[][3] = {{"a;b", "R1", "product (shell characters): < a;b >"}, {nullptr, "R1", "product : <NULL>"},
@@ -363,38 +350,38 @@ TEST_F(Package, RefusedValuesAndWorkDirectories) {
                            {"Pkg", "x..y", "sp (path in archive name): < x..y >"}};
   for (auto &r : rows) {
     ClearTraceLog(sysroot_);
-    EXPECT_EQ(0, CDINFO_GetPackagePath(root.c_str(), r[0], r[1], "linux", 0, out_, cd_));
+    EXPECT_EQ("0  -", Get(root, r[0], r[1], "linux"));
     EXPECT_EQ((Strings{"CDINFO_GetPackagePath:: cd_path= " + root, value + r[2]}), TraceRecords(sysroot_));
   }
   EXPECT_EQ(0, ContinueBrnxCase(nullptr, "a/b", "R1", "linux", out_));
   EXPECT_EQ(0, ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", nullptr));
   EXPECT_EQ(0, CDINFO_GetPackagePath(root.c_str(), "Pkg", "R1", "linux", 0, nullptr, cd_));
-  EXPECT_EQ(0, Get(root, std::string(1100, 'p').c_str(), "R1", "linux"));  // too long for the buffers
+  EXPECT_EQ("0  -", Get(root, std::string(1100, 'p').c_str(), "R1", "linux"));  // too long for the buffers
   // Values from the medium.
   ClearTraceLog(sysroot_);
-  EXPECT_EQ(0, Get(root, "Evil", "R1", "linux"));
-  EXPECT_EQ(0, Get(root, "Up", "R1", "linux"));
+  EXPECT_EQ("0  -", Get(root, "Evil", "R1", "linux"));
+  EXPECT_EQ("0  -", Get(root, "Up", "R1", "linux"));
   EXPECT_EQ(0, tqFileExist("pwned") + tqFileExist(work_.c_str()));  // nothing was run
   // Work directories that are links, writable by others or not ours.
   std::string elsewhere = scratch_ + "/elsewhere";
   Put(elsewhere, "tgz/keep", "keep\n");
   ASSERT_EQ(0, symlink(elsewhere.c_str(), work_.c_str()));
-  EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
+  EXPECT_EQ("0  -", Get(root, "Pkg", "R1", "linux"));
   ASSERT_EQ(0, unlink(work_.c_str()));
   ASSERT_EQ(0, mkdir(work_.c_str(), 0755));
   ASSERT_EQ(0, symlink((elsewhere + "/tgz").c_str(), (work_ + "/tgz").c_str()));
-  EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
+  EXPECT_EQ("0  -", Get(root, "Pkg", "R1", "linux"));
   EXPECT_EQ(0, ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", out_));
   ASSERT_EQ(0, unlink((work_ + "/tgz").c_str()));
   ASSERT_EQ(0, chmod(work_.c_str(), 0777));
-  EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
+  EXPECT_EQ("0  -", Get(root, "Pkg", "R1", "linux"));
   ASSERT_EQ(0, chmod(work_.c_str(), 0755));
   Strings want = {value + "package path (shell characters): < " + root + "/linux/$(touch${IFS}pwned) >",
                   value + "package path (leaves the medium): < " + root + "/../../etc >", dir + work_ + " >: is a symbolic link",
                   dir + work_ + "/tgz >: is a symbolic link", dir + work_ + "/tgz >: is a symbolic link", dir + work_ + " >: is writable by others"};
   if (geteuid() == 0) {
     ASSERT_EQ(0, chown(work_.c_str(), 65534, 65534));
-    EXPECT_EQ(0, Get(root, "Pkg", "R1", "linux"));
+    EXPECT_EQ("0  -", Get(root, "Pkg", "R1", "linux"));
     ASSERT_EQ(0, chown(work_.c_str(), 0, 0));
     want.push_back(dir + work_ + " >: belongs to another user");
   }

@@ -3,9 +3,12 @@
 #include <errno.h>
 #include <string.h>
 
+#include "raw.h"
 #include "tq_test.h"
 
 namespace {
+
+using Ints = std::vector<int>;  // results of calls, made in order
 
 // Through the library's forwarders, which hand everything to the
 // platform's functions of the same name and return their results.
@@ -14,29 +17,30 @@ TEST(Errlog, EntriesAreSetReadWalkedPrintedAndDeleted) {
   EXPECT_EQ(2, TQPROD_init_error_logging(3, 2, 40, -123456));
   const int32_t bad[][5] = {{-1, 3, 5, 5, 0}, {3, 8, 5, 5, 0}, {3, -1, 5, 5, 0}, {3, 3, 5, 5, 4}};
   for (auto &b : bad) EXPECT_EQ(-1, TQPROD_init_error_logging_ex(b[0], b[1], b[2], b[3], b[4]));
-  EXPECT_EQ(2, TQPROD_init_error_logging_ex(3, 4, 40, 8, 2));  // keeps the existing value
-  EXPECT_EQ(-123456, TQPROD_error_logging_get_env(3, 40, -7));
-  EXPECT_EQ(-7, TQPROD_error_logging_get_env(4, 40, -7));
+  // Mode 2 keeps the existing value, mode 1 clears the module first.
+  EXPECT_EQ((Ints{2, -123456, -7}), (Ints{TQPROD_init_error_logging_ex(3, 4, 40, 8, 2),
+                                          TQPROD_error_logging_get_env(3, 40, -7),
+                                          TQPROD_error_logging_get_env(4, 40, -7)}));
   for (int32_t k : {30, 10, 20}) TQPROD_init_error_logging(6, 1, k, k * 2);
-  EXPECT_EQ(2, TQPROD_init_error_logging_ex(3, 0, 12, 120, 1));  // clears the module first
-  EXPECT_EQ(-1, TQPROD_error_logging_get_env(3, 40, -1));
+  EXPECT_EQ((Ints{2, -1}), (Ints{TQPROD_init_error_logging_ex(3, 0, 12, 120, 1),
+                                 TQPROD_error_logging_get_env(3, 40, -1)}));
   // A walk over one module's keys in a range; a next call with another
-  // module or range is not part of it; deleted keys are skipped.
-  EXPECT_EQ(10, TQPROD_error_logging_get_first_env(6, 10, 30, -5));
-  EXPECT_EQ(-5, TQPROD_error_logging_get_next_env(7, 10, 30, -5));
-  EXPECT_EQ(-5, TQPROD_error_logging_get_next_env(6, 11, 30, -5));
-  EXPECT_EQ(-5, TQPROD_error_logging_get_next_env(6, 10, 31, -5));
-  EXPECT_EQ(1, TQPROD_error_logging_del_env(20));
-  EXPECT_EQ(30, TQPROD_error_logging_get_next_env(6, 10, 30, -5));
-  EXPECT_EQ(-5, TQPROD_error_logging_get_next_env(6, 10, 30, -5));
-  EXPECT_EQ(-9, TQPROD_error_logging_get_first_env(6, 40, 31, -9));  // empty range
+  // module or range is not part of it; deleted keys are skipped; an empty
+  // range gives the default.
+  EXPECT_EQ((Ints{10, -5, -5, -5, 1, 30, -5, -9}),
+            (Ints{TQPROD_error_logging_get_first_env(6, 10, 30, -5),
+                  TQPROD_error_logging_get_next_env(7, 10, 30, -5),
+                  TQPROD_error_logging_get_next_env(6, 11, 30, -5),
+                  TQPROD_error_logging_get_next_env(6, 10, 31, -5), TQPROD_error_logging_del_env(20),
+                  TQPROD_error_logging_get_next_env(6, 10, 30, -5),
+                  TQPROD_error_logging_get_next_env(6, 10, 30, -5),
+                  TQPROD_error_logging_get_first_env(6, 40, 31, -9)}));
   testing::internal::CaptureStdout();
   EXPECT_EQ(5, TQPROD_error_logging_print_env());
   EXPECT_EQ("module 3 key 0 value 0\nmodule 3 key 12 value 120\nmodule 6 key 0 value 1\n"
             "module 6 key 10 value 20\nmodule 6 key 30 value 60\n",
             testing::internal::GetCapturedStdout());
-  EXPECT_EQ(5, TQPROD_error_logging_delall_env());
-  EXPECT_EQ(0, TQPROD_error_logging_delall_env());
+  EXPECT_EQ((Ints{5, 0}), (Ints{TQPROD_error_logging_delall_env(), TQPROD_error_logging_delall_env()}));
 }
 
 TEST(Errlog, ReportsAreOneLineEachAndNeverEndTheProcess) {
@@ -51,9 +55,8 @@ TEST(Errlog, ReportsAreOneLineEachAndNeverEndTheProcess) {
   std::string dir = tqtest::MakeTempDir("tderror"), log = dir + "/tderror.log";
   EXPECT_EQ(0, tderrorFunc("T", 4, 0, "dropped"));
   setenv("TQ_TDERROR_LOG", log.c_str(), 1);
-  EXPECT_EQ(0, tderrorFunc("CDINFO", 4, 0, "Enter:: Tag"));
-  EXPECT_EQ(0, tderrorFunc("CDINFO", 4, 0, "Exit::\n"));
-  EXPECT_EQ(0, tderrorFunc(nullptr, 1, -2, ""));
+  EXPECT_EQ((Ints{0, 0, 0}), (Ints{tderrorFunc("CDINFO", 4, 0, "Enter:: Tag"),
+                                   tderrorFunc("CDINFO", 4, 0, "Exit::\n"), tderrorFunc(nullptr, 1, -2, "")}));
   unsetenv("TQ_TDERROR_LOG");
   EXPECT_EQ("CDINFO 4 0 Enter:: Tag\nCDINFO 4 0 Exit::\n(null) 1 -2 \n", tqtest::ReadFile(log));
   tqtest::RemoveTree(dir);
@@ -62,14 +65,12 @@ TEST(Errlog, ReportsAreOneLineEachAndNeverEndTheProcess) {
 using tqtest::RegistryTest;
 
 TEST_F(RegistryTest, SetEnvStoresUnderTheSharedComponentsVersion) {
-  const char kEnvKey[] = "TQShared\\6.0\\reserved\\Environment";
   EXPECT_EQ(-1, TQPROD_error_logging_set_env("A", "b"));  // no current version yet
   ASSERT_EQ(0, TQPROD_SetValue("TQShared", "CurrentVersion", 1, "6.0", 0));
-  EXPECT_EQ(0, TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "5"));
-  EXPECT_EQ(0, TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "1"));  // replaced
-  unsigned type = 0, size = 0;
-  EXPECT_STREQ("1", TQPROD_GetValueWithRegType(kEnvKey, "TDERROR_ALL_ALL", 0, &type, &size));
-  EXPECT_EQ(1u, type);
+  EXPECT_EQ((Ints{0, 0}), (Ints{TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "5"),
+                                TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "1")}));  // replaced
+  tqtest::RawValue v = tqtest::GetRaw("SOFTWARE\\Tarquel\\TQShared\\6.0\\reserved\\Environment", "TDERROR_ALL_ALL");
+  EXPECT_EQ(std::string("1", 2) + " 1", v.data + " " + std::to_string(v.type));
 }
 
 }  // namespace

@@ -1,12 +1,6 @@
 // Product flags, row by row from the header's tables: a value written raw
 // is read through the getter, a setter's value is read raw. Then the cached
 // flags and the platform-backed flags.
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <string>
-#include <vector>
-
 #include "interpose.h"
 #include "raw.h"
 #include "tq_test.h"
@@ -69,21 +63,41 @@ TEST_F(RegistryTest, EveryFlagReadsAndWritesItsOwnValue) {
   }
 }
 
+// Values kept as given: numbers come back as stored, strings with their
+// terminator (NULL stores the empty string).
+TEST_F(RegistryTest, ServiceValuesAreStoredAsGiven) {
+  const std::string pellora = "SOFTWARE\\Tarquel\\Pellora", at = pellora + "\\P1";
+  MakeKey(pellora);
+  MakeKey("SYSTEM\\CurrentControlSet\\Services\\MRK\\Parameters");
+  Versioned();
+  EXPECT_EQ((Ints{-1, 0, 0, 0, 0}),
+            (Ints{SetPelloraCurrentVersion(nullptr), SetPelloraCurrentVersion("P1"),
+                  SetPelloraLanguageDLL("lang.so"), FwSetIPForwarding(0xFFFFFFFFu), FwSetTrivaMacId(77)}));
+  EXPECT_EQ(std::string("P1\0lang.so", 11),
+            GetRaw(pellora, "CurrentVersion").data + GetRaw(at, "LanguageDLL").data);
+  EXPECT_EQ(77, GetNum(kMrkV, "TRIVA_MAC_ID"));
+  PutStr(at, "FWDIR", "/opt/p");
+  PutStr(kMrkV, "FWLOGDIR", "/var/log/fw");
+  EXPECT_EQ((Strings{"P1", "lang.so", "/opt/p", "/var/log/fw", "-1", "77"}),
+            (Strings{Str(GetPelloraCurrentVersion()), Str(GetPelloraLanguageDLL()),
+                     Str(GetPelloradirFromRegistry()), Str(GetFwlogdirFromRegistry()),
+                     std::to_string(FwGetIPForwarding()), std::to_string(FwGetTrivaMacId())}));
+  ASSERT_EQ(0, SetPelloraLanguageDLL(nullptr));
+  EXPECT_EQ(std::string(1, '\0'), GetRaw(at, "LanguageDLL").data);
+}
+
 // The cache lives for the whole process, so cached flags are only ever
 // read in a forked child, whose cache then starts unread. The child exits
 // 1 when one of its expectations failed.
 template <typename Body>
 void InChild(Body body) {
   fflush(stdout);
-  pid_t pid = fork();
-  if (pid == 0) {
-    body();
-    fflush(stdout);
-    _exit(::testing::Test::HasFailure() ? 1 : 0);
-  }
-  int status = -1;
-  ASSERT_EQ(pid, waitpid(pid, &status, 0));
-  EXPECT_EQ(0, status) << "the child's failures are above";
+  EXPECT_EQ(0, Wait(Spawn([&] {
+              body();
+              fflush(stdout);
+              return ::testing::Test::HasFailure() ? 1 : 0;
+            })))
+      << "the child's failures are above";
 }
 
 TEST_F(RegistryTest, CachedFlagsKeepTheirAnswerUntilASuccessfulSet) {

@@ -2,19 +2,16 @@
 // table and as the enumeration sees them; the product list (order,
 // duplicates, budget, more names than a read returns) and its copy between
 // keys; the product check.
-#include <string>
-#include <vector>
-
 #include "raw.h"
 #include "tq_test.h"
 
 namespace {
 
 using namespace tqtest;
-using Names = std::vector<std::string>;
+using Names = Strings;
+using Ints = std::vector<int>;  // results of calls, made in order
 
 constexpr const char kProducts[] = "SOFTWARE\\Tarquel\\Products";
-const std::string kSub = std::string(kTarquel) + "\\";  // prefix of subkeys of the root
 
 std::string MultiSz(const Names &names) {
   std::string out;
@@ -48,17 +45,16 @@ TEST_F(RegistryTest, EachMarkReadsAndWritesItsOwnValue) {
   EXPECT_FALSE(KeyExists(kProducts));
   for (const Mark &m : kMarks) {
     SCOPED_TRACE(m.name);
-    PutStr(kProducts, m.value, "0");
-    EXPECT_EQ(0, m.is());
-    PutStr(kProducts, m.value, "1");
-    EXPECT_EQ(1, m.is());
-    PutRaw(kProducts, m.value, 1, "", 0);
-    EXPECT_EQ(0, m.is());
+    std::string seen;
+    for (const char *text : {"0", "1", ""}) {  // "": a value of no bytes
+      PutRaw(kProducts, m.value, 1, text, static_cast<unsigned>(*text ? 2 : 0));
+      seen += std::to_string(m.is());
+    }
+    EXPECT_EQ("010", seen);
     ASSERT_EQ(0, m.set());
     EXPECT_EQ(std::string("1", 2), GetRaw(kProducts, m.value).data);
     // The enumeration names it, and keeps its cursor at the end for it.
-    EXPECT_EQ(0, TQPROD_GetInstalledProducts(0, name));
-    EXPECT_EQ(m.value, std::string(name));
+    EXPECT_EQ("0 " + std::string(m.value), std::to_string(TQPROD_GetInstalledProducts(0, name)) + " " + name);
   }
   PutRaw(kProducts, "TQnexo", 3, std::string(100000, '1').data(), 100000);
   EXPECT_EQ(0, NexoIsInstalled());  // other types never count
@@ -69,13 +65,12 @@ TEST_F(RegistryTest, EachMarkReadsAndWritesItsOwnValue) {
 TEST_F(RegistryTest, AddingPutsTheNameFirstOnceWithinTheBudget) {
   EXPECT_EQ(-1, TQKAddProductList("Alpha"));  // no product-family root
   PutList(kTarquel, "Products", {"Beta", "Alpha", "Gamma"});
-  ASSERT_EQ(0, TQKAddProductList("Alpha"));
-  ASSERT_EQ(0, TQKAddProductList("alpha"));  // names compare exactly
+  EXPECT_EQ((Ints{0, 0, -1}),  // names compare exactly; no empty name
+            (Ints{TQKAddProductList("Alpha"), TQKAddProductList("alpha"), TQKAddProductList("")}));
   EXPECT_EQ(MultiSz({"alpha", "Alpha", "Beta", "Gamma"}), RawList(kTarquel, "Products"));
-  EXPECT_EQ(-1, TQKAddProductList(""));
   PutStr(kTarquel, "Products", "Beta");  // another type is replaced by the one-name list
-  EXPECT_EQ(-1, TQKAddProductList(std::string(2037, 'n').c_str()));  // 2039 bytes
-  ASSERT_EQ(0, TQKAddProductList(std::string(2036, 'n').c_str()));
+  EXPECT_EQ((Ints{-1, 0}), (Ints{TQKAddProductList(std::string(2037, 'n').c_str()),  // 2039 bytes
+                                 TQKAddProductList(std::string(2036, 'n').c_str())}));
   EXPECT_EQ(MultiSz({std::string(2036, 'n')}), RawList(kTarquel, "Products"));
   // More names than a read returns are all kept; names that no longer fit
   // with the new one refuse it and stay untouched.
@@ -92,35 +87,35 @@ TEST_F(RegistryTest, AddingPutsTheNameFirstOnceWithinTheBudget) {
 
 TEST_F(RegistryTest, CopyKeyCopiesAMultiStringWhole) {
   Names many = Numbered("n", 120);  // more names than a list read returns
-  PutList(kSub + "Src\\Sub", "Names", many);
+  PutList(K("Src\\Sub"), "Names", many);
   ASSERT_EQ(0, TQKAddProductListForCopyKey("Src\\Sub", "Dst\\Deep", "Names"));
-  EXPECT_EQ(MultiSz(many), RawList(kSub + "Dst\\Deep", "Names"));
+  EXPECT_EQ(MultiSz(many), RawList(K("Dst\\Deep"), "Names"));
   char *list[2];
   int count = 2;
-  PutList(kSub + "Dst", "Two", {"a", "b"});
+  PutList(K("Dst"), "Two", {"a", "b"});
   ASSERT_EQ(0, TQKGetProductListForCopyKey(list, &count, "Dst", "Two"));
   EXPECT_EQ("2 a b", std::to_string(count) + " " + list[0] + " " + list[1]);
-  PutList(kSub + "Src", "Huge", Numbered(std::string(200, 'h'), 11));  // over 2048 bytes
+  PutList(K("Src"), "Huge", Numbered(std::string(200, 'h'), 11));  // over 2048 bytes
   EXPECT_EQ(-1, TQKAddProductListForCopyKey("Src", "Elsewhere", "Huge"));
-  EXPECT_FALSE(KeyExists(kSub + "Elsewhere"));  // nothing created
+  EXPECT_FALSE(KeyExists(K("Elsewhere")));  // nothing created
   // A missing source is printed and copied as an empty value.
   testing::internal::CaptureStdout();
   ASSERT_EQ(0, TQKAddProductListForCopyKey("Nowhere", "Dst", "Names"));
   EXPECT_EQ(-1, TQKGetProductListForCopyKey(list, &count, "Nowhere", "V"));
   EXPECT_EQ("path=Nowhere\nValue=Names\npath=Nowhere\nValue=V\n",
             testing::internal::GetCapturedStdout());
-  EXPECT_EQ("", RawList(kSub + "Dst", "Names"));
+  EXPECT_EQ("", RawList(K("Dst"), "Names"));
 }
 
 // The product check stops at the first missing step.
 TEST_F(RegistryTest, CheckProduct) {
   EXPECT_EQ(-1, TQPROD_CheckProduct("Prod"));
-  PutStr(kSub + "Prod", "CurrentVersion", "2");
-  PutStr(kSub + "Prod\\2", "ProdActive", "0");
+  PutStr(K("Prod"), "CurrentVersion", "2");
+  PutStr(K("Prod\\2"), "ProdActive", "0");
   EXPECT_EQ(-2, TQPROD_CheckProduct("Prod"));
-  PutStr(kSub + "Prod\\2", "IsConfigured", "1");
+  PutStr(K("Prod\\2"), "IsConfigured", "1");
   EXPECT_EQ(-3, TQPROD_CheckProduct("Prod"));
-  PutStr(kSub + "Prod\\2", "ProdActive", "1");
+  PutStr(K("Prod\\2"), "ProdActive", "1");
   EXPECT_EQ(0, TQPROD_CheckProduct("Prod"));
 }
 

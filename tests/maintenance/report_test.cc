@@ -1,18 +1,10 @@
 // The two report strings: roles of the firewall and installed products.
-#include <stdlib.h>
-
+#include "raw.h"
 #include "tq_test.h"
-#include "tree.h"
 
 using namespace tqtest;
 
 namespace {
-
-std::string Take(char *s) {
-  std::string r = s ? s : "<null>";
-  free(s);
-  return r;
-}
 
 using Report = RegistryTest;
 
@@ -53,23 +45,29 @@ TEST_F(Report, ProductsStringRenamesFiltersAndAddsObv) {
     if (row.correlation_unit) PutNum(K("Reporting Module"), "AnalyzerCorrelationUnit", 1);
     EXPECT_EQ(row.want, Take(TQPROD_GetProductsString(1))) << testing::PrintToString(row.installed);
   }
-  // Whole names within 1023 characters: of five names of 250 only four fit,
-  // and nothing after the first that does not.
-  ASSERT_EQ(0, TQPROD_DelKey("products"));
-  for (char c : std::string("abcde")) PutStr(K("products"), std::string(250, c), "1");
-  PutStr(K("products"), "zz", "1");
-  const std::string a(250, 'a'), b(250, 'b'), c(250, 'c'), d(250, 'd');
-  EXPECT_EQ(a + "," + b + "," + c + "," + d, Take(TQPROD_GetProductsString(1)));
+  // Whole names within 1023 characters, nothing after the first that does
+  // not fit: four names of 250 take 1003, a fifth of 19 fits, of 20 not.
+  const std::string four = std::string(250, 'a') + "," + std::string(250, 'b') + "," +
+                           std::string(250, 'c') + "," + std::string(250, 'd');
+  for (size_t last : {20u, 19u}) {
+    ASSERT_EQ(0, TQPROD_DelKey("products"));
+    for (char c : std::string("abcd")) PutStr(K("products"), std::string(250, c), "1");
+    PutStr(K("products"), std::string(last, 'e'), "1");
+    PutStr(K("products"), "zz", "1");
+    EXPECT_EQ(last == 19 ? four + "," + std::string(19, 'e') : four, Take(TQPROD_GetProductsString(1)));
+  }
 }
 
+// Mode 0 copies the product configuration's lists; the registry is not
+// consulted.
 TEST_F(Report, ModeZeroCopiesTheProductConfigurationLines) {
   setenv("FWDIR", sysroot_.c_str(), 1);
-  PutNum(K("MRK"), "Primary", 1);  // the registry is not consulted in mode 0
-  EXPECT_EQ("<null>", Take(TQPROD_GetRegistryString(0)));  // no product.conf
-  EXPECT_EQ("<null>", Take(TQPROD_GetProductsString(0)));
+  PutNum(K("MRK"), "Primary", 1);
+  PutStr(K("products"), "X", "1");
+  EXPECT_EQ("<null> <null>", Take(TQPROD_GetRegistryString(0)) + " " + Take(TQPROD_GetProductsString(0)));
   WriteFile(sysroot_ + "/conf/product.conf", "FireWall 1\nFWManagement=1\nQuellin 1\nHighAvailability 0\n");
-  EXPECT_EQ("FireWall,FWManagement", Take(TQPROD_GetRegistryString(0)));
-  EXPECT_EQ("MRK,QLN", Take(TQPROD_GetProductsString(0)));
+  EXPECT_EQ("FireWall,FWManagement MRK,QLN",
+            Take(TQPROD_GetRegistryString(0)) + " " + Take(TQPROD_GetProductsString(0)));
   unsetenv("FWDIR");
 }
 

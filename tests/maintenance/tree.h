@@ -21,5 +21,3 @@ inline std::string Tree(const std::string &key, const std::string &rel = "") {
     out += Tree(key + "\\" + sub, rel.empty() ? sub : rel + "\\" + sub);
   return out;
 }
-
-inline std::string K(const std::string &rel) { return std::string(tqtest::kTarquel) + "\\" + rel; }

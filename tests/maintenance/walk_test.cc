@@ -1,15 +1,40 @@
 // The key-tree walk and its three users: recursive copy, backup writer and
 // registry dump. Tests run in their system root (the dump goes to ./RegDump).
+// Files the library opens are close-on-exec, so that a program started
+// meanwhile (from another thread, say) inherits none of them: checked where
+// each is closed, by this program's fclose standing in for the C library's.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "tq_test.h"
 #include "tree.h"
 
+namespace {
+int g_library_closes = 0;      // files closed by libtqprod50
+int g_inheritable_closes = 0;  // ... of which without close-on-exec
+}  // namespace
+
+extern "C" TQAPI int fclose(FILE *f) {
+  static auto real = reinterpret_cast<int (*)(FILE *)>(dlsym(RTLD_NEXT, "fclose"));
+  Dl_info caller;
+  if (f != nullptr && dladdr(__builtin_return_address(0), &caller) != 0 && caller.dli_fname &&
+      strstr(caller.dli_fname, "libtqprod50") != nullptr) {
+    ++g_library_closes;
+    g_inheritable_closes += (fcntl(fileno(f), F_GETFD) & FD_CLOEXEC) == 0;
+  }
+  return real(f);
+}
+
 using namespace tqtest;
 using namespace std::string_literals;
 
 namespace {
+
+using Ints = std::vector<int>;  // results of calls, made in order
 
 std::string ChainKey(std::string base, int levels) {
   while (levels-- > 0) base += "\\k";
@@ -64,6 +89,7 @@ TEST_F(Walk, CopyReproducesTheTreeConvertingOddTypesAndPassingOverPrng) {
 }
 
 TEST_F(Walk, BackupAndDumpWriteKeysInWalkOrderAndRestoreReplacesThem) {
+  const int closes = g_library_closes, inheritable = g_inheritable_closes;
   PutStr(kTarquel, "rootval", "not dumped");
   Fill();
   PutStr(K("PRNG\\below"), "v", "hidden");
@@ -98,6 +124,10 @@ TEST_F(Walk, BackupAndDumpWriteKeysInWalkOrderAndRestoreReplacesThem) {
   EXPECT_EQ(":\n  kept=not in the file\nPrng:\n  v=only the exact name is passed over\ny:\n  n=3\n"
             "  extra=gone after restore\ny\\sub:\n  s=gone too\n",
             Tree(K("A\\x")));
+  // Every file these functions opened was close-on-exec.
+  ASSERT_EQ(0, TQPROD_RestoreKeyWithType("x.bak"));
+  EXPECT_EQ(std::make_pair(6, 0), std::make_pair(g_library_closes - closes,
+                                                 g_inheritable_closes - inheritable));
 }
 
 TEST_F(Walk, EveryUserStopsBelowOneHundredLevelsAndReleasesItsFile) {
@@ -128,24 +158,19 @@ TEST_F(Walk, MissingKeysAndUnopenableFiles) {
   const int fds = OpenFdCount();
   EXPECT_EQ(-1, TQPROD_DumpRegistry());  // no root key yet
   EXPECT_EQ(0, unlink("RegDump"));
-  EXPECT_EQ(-1, TQPROD_CopyKeyRecursive("Missing", "B"));
-  EXPECT_EQ(-1, TQPROD_CopyKeyRecursive(nullptr, "B"));
-  EXPECT_EQ(-1, TQPROD_CopyKeyRecursive("A", nullptr));
   MakeKey(K("E\\inner"));  // no value anywhere: nothing is written
-  EXPECT_EQ(0, TQPROD_CopyKeyRecursive("E", "F"));
+  EXPECT_EQ((Ints{-1, -1, -1, 0, -1, -1}),
+            (Ints{TQPROD_CopyKeyRecursive("Missing", "B"), TQPROD_CopyKeyRecursive(nullptr, "B"),
+                  TQPROD_CopyKeyRecursive("A", nullptr), TQPROD_CopyKeyRecursive("E", "F"),
+                  TQPROD_BackupKey("Missing", "m.bak"), TQPROD_BackupKey(nullptr, "n.bak")}));
   EXPECT_EQ(":\nE:\nE\\inner:\n", Tree(kTarquel));
-  EXPECT_EQ(-1, TQPROD_BackupKey("Missing", "m.bak"));
-  EXPECT_EQ(0, access("m.bak", F_OK));  // created, and empty
-  EXPECT_EQ("", ReadFile("m.bak"));
-  EXPECT_EQ(-1, TQPROD_BackupKey(nullptr, "n.bak"));
+  EXPECT_EQ("0 ", std::to_string(access("m.bak", F_OK)) + " " + ReadFile("m.bak"));  // created, empty
   EXPECT_NE(0, access("n.bak", F_OK));
-
   ASSERT_EQ(0, mkdir("RegDump", 0755));  // fopen for writing fails on a directory
   testing::internal::CaptureStdout();
-  EXPECT_EQ(-4, TQPROD_BackupKey("E", "no/such/dir/a.bak"));
-  EXPECT_EQ(-4, TQPROD_RestoreKey("no/such/dir/a.bak"));
-  EXPECT_EQ(-4, TQPROD_RestoreKeyWithType(nullptr));
-  EXPECT_EQ(-4, TQPROD_DumpRegistry());
+  EXPECT_EQ((Ints{-4, -4, -4, -4}),
+            (Ints{TQPROD_BackupKey("E", "no/such/dir/a.bak"), TQPROD_RestoreKey("no/such/dir/a.bak"),
+                  TQPROD_RestoreKeyWithType(nullptr), TQPROD_DumpRegistry()}));
   // A symbolic link planted at the name is not followed.
   ASSERT_EQ(0, rmdir("RegDump"));
   WriteFile("victim", "kept");

@@ -10,9 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <string>
-#include <vector>
-
 #include "raw.h"
 #include "tq_test.h"
 
@@ -32,7 +29,7 @@ extern "C" TQAPI void error(int status, int errnum, const char *format, ...) {
 namespace {
 
 using namespace tqtest;
-using List = std::vector<std::string>;
+using List = Strings;
 
 class PlatformTest : public RegistryTest {
  protected:
@@ -61,9 +58,7 @@ class PlatformTest : public RegistryTest {
 
 // get_cust_name's answer, then the reports it made.
 std::string CustName() {
-  char *n = get_cust_name();
-  std::string s = (n ? n : "<null>") + (" | " + g_reports);
-  free(n);
+  std::string s = Take(get_cust_name()) + " | " + g_reports;
   g_reports.clear();
   return s;
 }
@@ -84,11 +79,22 @@ TEST_F(PlatformTest, CustomerNameFromFwdir) {
   }
 }
 
+// A multi-domain server: a non-empty string CurrentVersion of its product
+// in the main system's registry, never inside a virtual system.
 TEST_F(PlatformTest, CustomerAndServerNeedAMultiDomainServer) {
   const std::string server = "SOFTWARE\\Tarquel\\OSTRIVA";
   Env("/opt/mds", "/opt/mds/customers/acme/CPfw");
   EXPECT_EQ(0, is_cma() + is_mds());  // is_mds looks nothing up yet
-  PutStr(server, "CurrentVersion", "R80");
+  for (const char *text : {"", "R80"}) {
+    PutRaw(server, "CurrentVersion", 7, text, static_cast<unsigned>(strlen(text) + 1));
+    EXPECT_EQ(0, is_virtual_local_address()) << text;  // no string
+    PutStr(server, "CurrentVersion", text);
+    EXPECT_EQ(*text ? "11" : "00", std::to_string(is_virtual_local_address()) + std::to_string(is_cma())) << text;
+  }
+  ASSERT_EQ(0, tq_ctxdb_add(2, 0, 0, 0));
+  ASSERT_EQ(0, tq_set_vs_env(2));
+  EXPECT_EQ(0, is_virtual_local_address());
+  ASSERT_EQ(0, tq_set_vs_env(0));
   EXPECT_EQ(1, is_cma());
   EXPECT_EQ(nullptr, TQPROD_GetCmaDir());  // no server directory
   PutStr(server + "\\R80", "FWDIR", std::string(498, 's'));  // the path is cut at 511
@@ -223,18 +229,13 @@ TEST_F(PlatformTest, SetZudedazProRewritesKeepingOrderAndPermissions) {
   EXPECT_NE(0, access(Sys("/victim").c_str(), F_OK));
 }
 
-std::string Config(char which) {
-  char *p = TQPROD_GetConfigFrom41(which);
-  std::string s = p ? p : "<null>";
-  free(p);
-  return s;
-}
+std::string Config(char which) { return Take(TQPROD_GetConfigFrom41(which)); }
 
 TEST_F(PlatformTest, ReleaseFilesFwkernProductConfAndDiskless) {
   EXPECT_EQ(0, TQPROD_IsZudedaz() + TQPROD_IsCrossBeamPlatform() + TQPROD_IsZudedazPro());
-  const std::pair<const char *, int> releases[] = {{"Zudedaz Pro release R80.40\n", 1},
-                                                   {"ID=zud\nNAME=\"Zudedaz Pro\"\n", 1},
-                                                   {"Zudedaz Professional\n", 0}};
+  const std::pair<const char *, int> releases[] = {
+      {"Zudedaz Pro release R80.40\n", 1}, {"ID=zud\nNAME=\"Zudedaz Pro\"\n", 1}, {"NAME=Zudedaz Pro\n", 1},
+      {"NAME=' Zudedaz Pro'\n", 1}, {"NAME=\"Zudedaz Pro'\n", 0}, {"Zudedaz Professional\n", 0}};
   for (const auto &[text, pro] : releases) {
     WriteFile(Sys("/etc/tq-release"), text);
     EXPECT_EQ(pro, TQPROD_IsZudedazPro()) << text;
@@ -269,16 +270,18 @@ TEST_F(PlatformTest, ReleaseFilesFwkernProductConfAndDiskless) {
 // The whole name and its terminator, or nothing.
 TEST_F(PlatformTest, TqmFilenameFitsOrWritesNothing) {
   char buf[64] = "#";
-  EXPECT_EQ(nullptr, tqm_filename(nullptr, "/abs/file", buf, 9));
-  EXPECT_EQ(nullptr, tqm_filename("/etc/fw", "f.conf", buf, 14));
   EXPECT_EQ(nullptr, tqm_filename("conf", "x", buf, sizeof buf));  // no management directory
   PutStr("SOFTWARE\\Tarquel\\MRK", "CurrentVersion", "R80");
   PutStr("SOFTWARE\\Tarquel\\MRK\\R80", "TQMDIR", "/opt/tqm");
-  EXPECT_EQ(nullptr, tqm_filename("conf", "x", buf, 15));
-  EXPECT_STREQ("#", buf);
-  EXPECT_STREQ("/abs/file", tqm_filename(nullptr, "/abs/file", buf, 10));
-  EXPECT_STREQ("/etc/fw/f.conf", tqm_filename("/etc/fw", "f.conf", buf, 15));
-  EXPECT_STREQ("/opt/tqm/conf/x", tqm_filename("conf", "x", buf, 16));
+  const char *rows[][3] = {{nullptr, "/abs/file", "/abs/file"}, {"/etc/fw", "f.conf", "/etc/fw/f.conf"},
+                           {"conf", "x", "/opt/tqm/conf/x"}};
+  for (auto &r : rows) {
+    const std::string before = buf;
+    const unsigned fits = static_cast<unsigned>(strlen(r[2]) + 1);
+    EXPECT_EQ(nullptr, tqm_filename(r[0], r[1], buf, fits - 1)) << r[2];
+    EXPECT_EQ(before, buf);
+    EXPECT_STREQ(r[2], tqm_filename(r[0], r[1], buf, fits));
+  }
 }
 
 }  // namespace

@@ -4,23 +4,18 @@
 // the cached key paths.
 #include <stdlib.h>
 
-#include <string>
-#include <vector>
-
 #include "raw.h"
 #include "tq_test.h"
 
 namespace {
 
-using Strings = std::vector<std::string>;
+using namespace tqtest;
+using Ints = std::vector<int>;  // results of calls, made in order
 const std::string kProd = "SOFTWARE\\Tarquel\\Prod";
 
 std::string Text(const char *path, const char *name, int versioned) {
-  const char *v = TQPROD_GetValue(path, name, versioned);
-  return v ? v : "<null>";
+  return Str(TQPROD_GetValue(path, name, versioned));
 }
-
-using tqtest::RegistryTest;
 
 TEST_F(RegistryTest, ValuesReadBackAsTextWithTheirReportedType) {
   const struct {
@@ -33,18 +28,17 @@ TEST_F(RegistryTest, ValuesReadBackAsTextWithTheirReportedType) {
               {"Digits", "12abc", 4, "12", 4, 4},  {"None", "abc", 4, "0", 4, 4},
               {"Signed", "  -42", 4, "-42", 4, 4}, {"Huge", "99999999999", 4, "2147483647", 4, 4}};
   for (const auto &row : rows) {
-    SCOPED_TRACE(row.name);
-    ASSERT_EQ(0, TQPROD_SetValue("Prod", row.name, row.type, row.data, 0));
+    ASSERT_EQ(0, TQPROD_SetValue("Prod", row.name, row.type, row.data, 0)) << row.name;
     unsigned type = 0, size = 0;
-    EXPECT_EQ(row.text, Text("Prod", row.name, 0));
-    EXPECT_STREQ(row.text, TQPROD_GetValueWithRegType("Prod", row.name, 0, &type, &size));
-    EXPECT_EQ(row.reported_type, type);
-    EXPECT_EQ(row.size, size);
+    std::string text = Text("Prod", row.name, 0);
+    text += "|" + Str(TQPROD_GetValueWithRegType("Prod", row.name, 0, &type, &size));
+    EXPECT_EQ(std::string(row.text) + "|" + row.text, text) << row.name;
+    EXPECT_EQ(std::make_pair(row.reported_type, row.size), std::make_pair(type, size)) << row.name;
   }
-  EXPECT_EQ(3u, tqtest::GetRaw(kProd, "Odd").type);  // stored with the caller's code
+  EXPECT_EQ(3u, GetRaw(kProd, "Odd").type);  // stored with the caller's code
   // A value filling the 4096-byte buffer is cut to keep its terminator; a
   // failed read leaves type and size alone.
-  tqtest::PutRaw(kProd, "Full", TQREG_SZ, std::string(4096, 'f').data(), 4096);
+  PutRaw(kProd, "Full", TQREG_SZ, std::string(4096, 'f').data(), 4096);
   EXPECT_EQ(std::string(4095, 'f'), Text("Prod", "Full", 0));
   unsigned type = 77, size = 88;
   EXPECT_EQ(nullptr, TQPROD_GetValueWithRegType("Prod", "Missing", 0, &type, &size));
@@ -54,21 +48,19 @@ TEST_F(RegistryTest, ValuesReadBackAsTextWithTheirReportedType) {
 TEST_F(RegistryTest, VersionedAccessUsesTheChosenVersionSubkeyAndCreatesIt) {
   // A new key has no CurrentVersion: versioned writes reach the key itself.
   ASSERT_EQ(0, TQPROD_SetValue("MRK", "V", 1, "x", 1));
-  EXPECT_EQ("x", tqtest::GetStr("SOFTWARE\\Tarquel\\MRK", "V"));
+  EXPECT_EQ("x", GetStr("SOFTWARE\\Tarquel\\MRK", "V"));
   ASSERT_EQ(0, TQPROD_SetValue("MRK", "CurrentVersion", 1, "5.0", 0));
   EXPECT_EQ("<null>", Text("MRK", "Where", 1));
-  EXPECT_EQ(Strings{"5.0"}, tqtest::SubKeys("SOFTWARE\\Tarquel\\MRK"));
+  EXPECT_EQ(Strings{"5.0"}, SubKeys("SOFTWARE\\Tarquel\\MRK"));
   for (const char *v : {"5.0", "6.0", "7.0"})
     ASSERT_EQ(0, TQPROD_SetValue((std::string("MRK\\") + v).c_str(), "Where", 1, v, 0));
-  EXPECT_EQ("5.0", Text("MRK", "Where", 1));
-  // The effective version wins over CurrentVersion, the override over both.
-  EXPECT_EQ(0, SetMirrakEffectiveVersion("6.0"));
-  EXPECT_EQ("6.0", Text("MRK", "Where", 1));
-  EXPECT_EQ(0, TQPROD_OverideCurrentVersion("7.0"));
-  EXPECT_EQ("7.0", Text("MRK", "Where", 1));
-  unsetenv("OVER_WRITE_CURRENT_VER");
-  ASSERT_EQ(0, SetMirrakEffectiveVersion(nullptr));
-  EXPECT_EQ("5.0", Text("MRK", "Where", 1));
+  // The effective version wins over CurrentVersion, the override over both:
+  // each change's result, then where a versioned read goes.
+  auto then = [](int rc) { return std::to_string(rc) + " " + Text("MRK", "Where", 1); };
+  EXPECT_EQ((Strings{"0 5.0", "0 6.0", "0 7.0", "0 5.0"}),
+            (Strings{then(0), then(SetMirrakEffectiveVersion("6.0")),
+                     then(TQPROD_OverideCurrentVersion("7.0")),
+                     then((unsetenv("OVER_WRITE_CURRENT_VER"), SetMirrakEffectiveVersion(nullptr)))}));
   // A CurrentVersion that is not a string names no version.
   ASSERT_EQ(0, TQPROD_SetValue("NumProd", "CurrentVersion", 4, "5", 0));
   ASSERT_EQ(0, TQPROD_SetValue("NumProd", "V", 1, "x", 1));
@@ -77,14 +69,13 @@ TEST_F(RegistryTest, VersionedAccessUsesTheChosenVersionSubkeyAndCreatesIt) {
 
 TEST_F(RegistryTest, DeletesAndBadInputReturnTheirCodes) {
   ASSERT_EQ(0, TQPROD_SetValue("Prod", "V", 1, "x", 0));
-  EXPECT_EQ(-2, TQPROD_DelValue("Prod", "V", 1));  // no current version
-  EXPECT_EQ(0, TQPROD_DelValue("Prod", "V", 0));
-  EXPECT_EQ(TQREG_E_NOTFOUND, TQPROD_DelValue("Prod", "V", 0));
-  EXPECT_EQ(-1, TQPROD_DelValue("NoSuchProd", "V", 0));
+  EXPECT_EQ((Ints{-2, 0, TQREG_E_NOTFOUND, -1}),  // -2: no current version
+            (Ints{TQPROD_DelValue("Prod", "V", 1), TQPROD_DelValue("Prod", "V", 0),
+                  TQPROD_DelValue("Prod", "V", 0), TQPROD_DelValue("NoSuchProd", "V", 0)}));
   ASSERT_EQ(0, TQPROD_SetValue("Prod", "CurrentVersion", 1, "2.0", 0));
   ASSERT_EQ(0, TQPROD_SetValue("Prod", "W", 1, "y", 1));
   EXPECT_EQ(0, TQPROD_DelValue("Prod", "W", 1));
-  EXPECT_EQ(Strings{}, tqtest::ValueNames(kProd + "\\2.0"));
+  EXPECT_EQ(Strings{}, ValueNames(kProd + "\\2.0"));
   // Bad arguments and names beyond the limits are refused, not cut.
   std::string huge(1100, 'k'), n300(300, 'n');
   for (int rc : {TQPROD_SetValue(nullptr, "v", 1, "x", 0), TQPROD_SetValue("P", nullptr, 1, "x", 0),
@@ -95,9 +86,9 @@ TEST_F(RegistryTest, DeletesAndBadInputReturnTheirCodes) {
     EXPECT_EQ(-1, rc);
   EXPECT_EQ(nullptr, TQPROD_GetValue(huge.c_str(), "v", 1));
   EXPECT_EQ(nullptr, TQPROD_GetReservedPath(huge.c_str(), 0));
-  EXPECT_EQ(Strings{"Prod"}, tqtest::SubKeys("SOFTWARE\\Tarquel"));  // "" deleted nothing
+  EXPECT_EQ(Strings{"Prod"}, SubKeys("SOFTWARE\\Tarquel"));  // "" deleted nothing
   EXPECT_EQ(0, TQPROD_DelKey("Prod"));
-  EXPECT_EQ(Strings{}, tqtest::SubKeys("SOFTWARE\\Tarquel"));
+  EXPECT_EQ(Strings{}, SubKeys("SOFTWARE\\Tarquel"));
 }
 
 // Items of a multi-value read, or "<result> <count>" when it fails.
@@ -123,10 +114,10 @@ TEST_F(RegistryTest, MultiValuesEncodeWithSeparatorsAndMustFitTheirBuffers) {
   // The text must fit 1023 characters; a refused list changes nothing.
   std::string fits(1020, 'x'), too_long(1022, 'y');
   const char *one[] = {fits.c_str()}, *over[] = {too_long.c_str()};
-  EXPECT_EQ(0, TQPROD_SetMultiValue("Prod", "L", 1, one, 0));
-  EXPECT_EQ(-1, TQPROD_SetMultiValue("Prod", "L", 1, over, 0));
-  EXPECT_EQ(-1, TQPROD_SetMultiValue("Prod", "L", 2, with_null, 0));
-  EXPECT_EQ(-1, TQPROD_SetMultiValue("Prod", "L", 1, nullptr, 0));
+  EXPECT_EQ((Ints{0, -1, -1, -1}), (Ints{TQPROD_SetMultiValue("Prod", "L", 1, one, 0),
+                                         TQPROD_SetMultiValue("Prod", "L", 1, over, 0),
+                                         TQPROD_SetMultiValue("Prod", "L", 2, with_null, 0),
+                                         TQPROD_SetMultiValue("Prod", "L", 1, nullptr, 0)}));
   EXPECT_EQ(fits + "^^", TQPROD_GetValue("Prod", "L", 0));
   // The reserved forms, below the current version when versioned.
   EXPECT_EQ(-1, TQPROD_SetResMultiValue("Prod", "Sub", "L", 3, three, 1));
@@ -159,15 +150,13 @@ TEST_F(RegistryTest, WalksReturnEntriesThenTheirEndCodes) {
   ASSERT_EQ(0, TQPROD_SetValue("Beta\\1.0\\reserved\\Env", "A", 1, "1", 0));
   ASSERT_EQ(0, TQPROD_SetValue("alpha", "first", 1, "1", 0));
   ASSERT_EQ(0, TQPROD_SetValue("alpha", "big", 1, std::string(2000, 'b').c_str(), 0));
-  EXPECT_EQ(Strings({"alpha", "Beta", "-3"}), Walk(kKeys, "TQROOT", 1));
-  EXPECT_EQ(Strings({"reserved", "SP1", "-3"}), Walk(kKeys, "Beta", 1));
-  EXPECT_EQ(Strings({"1.0", "-3"}), Walk(kKeys, "Beta", 0));
-  EXPECT_EQ(Strings({"-1"}), Walk(kKeys, "alpha", 1));
-  EXPECT_EQ(Strings({"-2"}), Walk(kKeys, "Missing", 0));
-  EXPECT_EQ(Strings({"first", "big", "-3"}), Walk(kValues, "alpha", 0));
-  EXPECT_EQ(Strings({"Env", "-3"}), Walk(kResKeys, "Beta", 1));
-  EXPECT_EQ(Strings({"A", "-3"}), Walk(kResValues, "Beta", 1));
-  EXPECT_EQ(Strings({"-1"}), Walk(kResValues, "alpha", 1));
+  const struct { Kind kind; const char *product; int versioned; Strings want; } rows[] = {
+      {kKeys, "TQROOT", 1, {"alpha", "Beta", "-3"}}, {kKeys, "Beta", 1, {"reserved", "SP1", "-3"}},
+      {kKeys, "Beta", 0, {"1.0", "-3"}},            {kKeys, "alpha", 1, {"-1"}},
+      {kKeys, "Missing", 0, {"-2"}},                {kValues, "alpha", 0, {"first", "big", "-3"}},
+      {kResKeys, "Beta", 1, {"Env", "-3"}},         {kResValues, "Beta", 1, {"A", "-3"}},
+      {kResValues, "alpha", 1, {"-1"}}};
+  for (const auto &r : rows) EXPECT_EQ(r.want, Walk(r.kind, r.product, r.versioned)) << r.product;
   // Each walk keeps its own cursor.
   char name[500];
   ASSERT_EQ(0, TQPROD_GetEnumKey(".", name, 0));
@@ -178,34 +167,33 @@ TEST_F(RegistryTest, WalksReturnEntriesThenTheirEndCodes) {
 
 TEST_F(RegistryTest, ExtensionListsAtTheirBoundaries) {
   const std::string key = "SOFTWARE\\Tarquel\\Extension DLLs";
-  tqtest::PutRaw(key, "Kernel", 7, "a.so\0b.so\0c.so\0\0", 16);
-  tqtest::PutRaw(key, "Empty", 7, "\0\0", 2);
-  tqtest::PutNum(key, "Num", 5);  // a number is no list
+  PutRaw(key, "Kernel", 7, "a.so\0b.so\0c.so\0\0", 16);
+  PutRaw(key, "Empty", 7, "\0\0", 2);
+  PutNum(key, "Num", 5);  // a number is no list
   char *list[4] = {};
   EXPECT_EQ(3, GetDllsList("Kernel", list, 3));
   EXPECT_EQ(Strings({"a.so", "b.so", "c.so"}), Strings(list, list + 3));
   EXPECT_EQ(0, FreeDllsList(list, 3));
   // One slot short: -1 and nothing left allocated (the sanitizer build
   // reports any leak).
-  EXPECT_EQ(-1, GetDllsList("Kernel", list, 2));
-  EXPECT_EQ(-1, GetDllsList("Kernel", list, 0));
-  for (const char *n : {"Missing", "Empty", "Num"}) EXPECT_EQ(0, GetDllsList(n, list, 3)) << n;
+  EXPECT_EQ((Ints{-1, -1, 0, 0, 0}),
+            (Ints{GetDllsList("Kernel", list, 2), GetDllsList("Kernel", list, 0),
+                  GetDllsList("Missing", list, 3), GetDllsList("Empty", list, 3),
+                  GetDllsList("Num", list, 3)}));
 }
 
 TEST_F(RegistryTest, FixedKeyReadersCachedPathsAndReservedPaths) {
   EXPECT_EQ(-1, FwSetParam("Param", 5));  // the firewall key is not created
   ASSERT_EQ(0, TQPROD_SetValue("MRK", "CurrentVersion", 1, "5.0", 0));
   EXPECT_EQ(0, FwSetParam("Param", 5));
-  EXPECT_EQ(5, tqtest::GetNum("SOFTWARE\\Tarquel\\MRK\\5.0", "Param"));
-  for (auto reader : {FwGetParam, fwregistry_readparam, GetDllPathFromRegistry}) {
-    EXPECT_EQ(5, reader("Param"));
-    EXPECT_EQ(0, reader("Absent"));
-    EXPECT_EQ(0, reader(nullptr));
-  }
+  EXPECT_EQ(5, GetNum("SOFTWARE\\Tarquel\\MRK\\5.0", "Param"));
+  for (auto reader : {FwGetParam, fwregistry_readparam, GetDllPathFromRegistry})
+    EXPECT_EQ((std::vector<TQREGVAR>{5, 0, 0}),
+              (std::vector<TQREGVAR>{reader("Param"), reader("Absent"), reader(nullptr)}));
   ASSERT_EQ(0, TQPROD_SetValue("MRK", "EventLogServer", 1, "logger", 1));
-  EXPECT_STREQ("logger", reinterpret_cast<const char *>(FwGetEventLogServer()));
   ASSERT_EQ(0, TQPROD_SetValue("MRK", "FWDIR", 1, "/opt/fw", 1));
-  EXPECT_STREQ("/opt/fw", TQPROD_GetFwdir());
+  EXPECT_EQ("logger /opt/fw", Str(reinterpret_cast<const char *>(FwGetEventLogServer())) + " " +
+                                  TQPROD_GetFwdir());
   // The cached key paths are made once.
   char *mrk = TQPROD_GetRegMrkPath();
   EXPECT_STREQ("SOFTWARE\\Tarquel\\MRK", mrk);

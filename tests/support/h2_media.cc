@@ -5,25 +5,19 @@
 
 namespace tqtest {
 
-void ResetMediaState() {
-  VENDOR[0] = VERSION[0] = SP[0] = OS[0] = CDNUM[0] = '\0';
-  products_file[0] = DW_Curent_File[0] = dvd_file[0] = '\0';
-  memset(ProdList, 0, sizeof ProdList);
-  num_of_products_in_file = 0;
-  this_is_dvd = 0;
-  found_products_file = 0;
-  run_get_products = 1;
-  run_get_details = 1;
-  path_index = 2;
-}
-
 void MediaTest::SetUp() {
   sysroot_ = MakeTempDir("cdroot");
   scratch_ = MakeTempDir("cdmedia");
   facility_log_ = scratch_ + "/facility.log";
   setenv("TQ_SYSROOT", sysroot_.c_str(), 1);
   setenv("TQ_TDERROR_LOG", facility_log_.c_str(), 1);
-  ResetMediaState();
+  // The process-wide install-media state back to its initial values.
+  VENDOR[0] = VERSION[0] = SP[0] = OS[0] = CDNUM[0] = '\0';
+  products_file[0] = DW_Curent_File[0] = dvd_file[0] = '\0';
+  memset(ProdList, 0, sizeof ProdList);
+  num_of_products_in_file = this_is_dvd = found_products_file = 0;
+  run_get_products = run_get_details = 1;
+  path_index = 2;
 }
 
 void MediaTest::TearDown() {
@@ -34,23 +28,17 @@ void MediaTest::TearDown() {
 
 std::string MediaTest::Put(const std::string &root, const std::string &rel,
                            const std::string &text) {
-  std::string path = root + "/" + rel;
-  WriteFile(path, text);
-  return path;
+  WriteFile(root + "/" + rel, text);
+  return root + "/" + rel;
 }
 
 std::string MediaTest::NewMedia(const std::string &name) {
-  std::string root = scratch_ + "/" + name;
-  WriteFile(root + "/.keep", "");
-  return root;
+  WriteFile(scratch_ + "/" + name + "/.keep", "");
+  return scratch_ + "/" + name;
 }
 
-std::string MediaTest::TraceText() const { return ReadFile(TracePath()); }
-std::string MediaTest::FacilityText() const { return ReadFile(facility_log_); }
-
-std::vector<std::string> ListAll(char *(*fn)(const char *, int), const std::string &root,
-                                 int limit) {
-  std::vector<std::string> out;
+Strings ListAll(char *(*fn)(const char *, int), const std::string &root, int limit) {
+  Strings out;
   for (int i = 0; i < limit; ++i) {
     char *r = fn(root.c_str(), i == 0);
     if (r == nullptr) break;

@@ -3,42 +3,26 @@
 // install-media state put back to its initial values.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "tq_test.h"
-#include "tqprod50.h"
+#include "trace_log.h"
 
 namespace tqtest {
-
-// Puts the process-wide install-media state (VENDOR .. path_index) back to
-// its initial values.
-void ResetMediaState();
 
 class MediaTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-
   // Writes <root>/<rel> (parents created) and returns the full path.
   std::string Put(const std::string &root, const std::string &rel, const std::string &text);
   // A fresh media root below the test's scratch directory.
   std::string NewMedia(const std::string &name);
+  std::string TracePath() const { return TraceLogPath(sysroot_); }
 
-  std::string TraceText() const;       // the whole cdInfo.elg
-  std::string FacilityText() const;    // lines given to tderrorFunc
-  std::string TracePath() const { return sysroot_ + "/opt/TQInstLog/cdInfo.elg"; }
-
-  std::string sysroot_;
-  std::string scratch_;
-  std::string facility_log_;
+  std::string sysroot_, scratch_, facility_log_;
 };
 
 // Calls a search until it returns NULL (at most limit calls; the first call
 // starts over) and collects the results; CDINFO_Search results are freed.
-std::vector<std::string> ListAll(char *(*fn)(const char *, int), const std::string &root,
-                                 int limit = 20);
+Strings ListAll(char *(*fn)(const char *, int), const std::string &root, int limit = 20);
 
 }  // namespace tqtest

@@ -59,6 +59,11 @@ TQAPI int ctxdb_get_instances_by_ctxid(unsigned ctx, unsigned *count, int flag) 
   return g_platform.fail_instances ? -1 : real(ctx, count, flag);
 }
 
+TQAPI int TqkRegDeleteKey(TQHKEY parent, const char *path) {
+  static auto real = Next<int (*)(TQHKEY, const char *)>("TqkRegDeleteKey");
+  return path && g_platform.refused_delete == path ? TQREG_E_ACCESS : real(parent, path);
+}
+
 TQAPI void error(int, int, const char *format, ...) {
   char buf[1024];
   va_list ap;

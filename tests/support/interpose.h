@@ -25,6 +25,7 @@ struct Platform {
   int iterator_inits = 0;
   bool fail_iterator_init = false;
   bool fail_instances = false;
+  std::string refused_delete;            // TqkRegDeleteKey of this exact path fails
   std::vector<std::string> errors;       // messages handed to error()
 };
 

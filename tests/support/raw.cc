@@ -39,17 +39,24 @@ void PutNum(const std::string &key, const std::string &name, uint32_t n) {
   PutRaw(key, name, TQREG_DWORD, &n, 4);
 }
 
-RawValue GetRaw(const std::string &key, const std::string &name) {
+RawValue ReadRaw(TQHKEY h, const std::string &name) {
   RawValue r;
-  TQHKEY h = OpenRaw(key);
-  if (h == 0) return r;
   unsigned size = 0;
-  if (TqkRegQueryValueEx(h, name.c_str(), nullptr, &r.type, nullptr, &size) == TQREG_OK) {
+  do {
+    r.status = TqkRegQueryValueEx(h, name.c_str(), nullptr, &r.type, nullptr, &size);
     r.data.assign(size, '\0');
-    r.found = TqkRegQueryValueEx(h, name.c_str(), nullptr, &r.type,
-                                 size ? &r.data[0] : nullptr, &size) == TQREG_OK;
-    r.data.resize(size);
-  }
+    if (r.status == TQREG_OK)
+      r.status = TqkRegQueryValueEx(h, name.c_str(), nullptr, &r.type, size ? &r.data[0] : nullptr, &size);
+  } while (r.status == TQREG_E_MOREDATA);
+  r.found = r.status == TQREG_OK;
+  r.data.resize(r.found ? size : 0);
+  return r;
+}
+
+RawValue GetRaw(const std::string &key, const std::string &name) {
+  TQHKEY h = OpenRaw(key);
+  if (h == 0) return RawValue();
+  RawValue r = ReadRaw(h, name);
   TqkRegCloseKey(h);
   return r;
 }
@@ -68,29 +75,23 @@ int64_t GetNum(const std::string &key, const std::string &name) {
   return n;
 }
 
-std::vector<std::string> SubKeys(const std::string &key) {
+// Names of the key's subkeys (values when of_values) in index order.
+static std::vector<std::string> Names(const std::string &key, bool of_values) {
   std::vector<std::string> out;
   TQHKEY h = OpenRaw(key);
-  if (h == 0) return out;
-  char buf[300];
-  for (unsigned i = 0; TqkRegEnumKey(h, i, buf, sizeof buf) == TQREG_OK; ++i) out.push_back(buf);
-  TqkRegCloseKey(h);
+  std::vector<char> buf(16384);  // the longest value name and its NUL
+  for (unsigned i = 0; h != 0; ++i) {
+    unsigned n = static_cast<unsigned>(buf.size());
+    int rc = of_values ? TqkRegEnumValue(h, i, buf.data(), &n, nullptr, nullptr, nullptr, nullptr)
+                       : TqkRegEnumKey(h, i, buf.data(), n);
+    if (rc != TQREG_OK) break;
+    out.push_back(of_values ? std::string(buf.data(), n) : std::string(buf.data()));
+  }
+  if (h != 0) TqkRegCloseKey(h);
   return out;
 }
 
-std::vector<std::string> ValueNames(const std::string &key) {
-  std::vector<std::string> out;
-  TQHKEY h = OpenRaw(key);
-  if (h == 0) return out;
-  std::vector<char> buf(16384);  // the longest value name and its NUL
-  for (unsigned i = 0;; ++i) {
-    unsigned n = static_cast<unsigned>(buf.size());
-    if (TqkRegEnumValue(h, i, buf.data(), &n, nullptr, nullptr, nullptr, nullptr) != TQREG_OK)
-      break;
-    out.push_back(std::string(buf.data(), n));
-  }
-  TqkRegCloseKey(h);
-  return out;
-}
+std::vector<std::string> SubKeys(const std::string &key) { return Names(key, false); }
+std::vector<std::string> ValueNames(const std::string &key) { return Names(key, true); }
 
 }  // namespace tqtest

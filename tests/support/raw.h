@@ -14,6 +14,8 @@
 namespace tqtest {
 
 constexpr const char kTarquel[] = "SOFTWARE\\Tarquel";
+// The key rel below kTarquel.
+inline std::string K(const std::string &rel) { return std::string(kTarquel) + "\\" + rel; }
 
 TQHKEY Root();
 // An open handle of the key, 0 when it cannot be opened; the caller closes it.
@@ -29,10 +31,14 @@ void PutNum(const std::string &key, const std::string &name, uint32_t n);
 
 struct RawValue {
   bool found = false;
+  int status = TQREG_E_NOTFOUND;  // of the read
   unsigned type = 0;
   std::string data;  // every byte as stored
 };
 RawValue GetRaw(const std::string &key, const std::string &name);
+// The value through a handle; asks again when another process made it
+// longer between the size and the data.
+RawValue ReadRaw(TQHKEY h, const std::string &name);
 // A string value without its terminating NUL, "<absent>" when missing.
 std::string GetStr(const std::string &key, const std::string &name);
 // A number value, or -1 when absent or not a 4-byte number.

@@ -12,15 +12,19 @@
 
 namespace tqtest {
 
+std::string Str(const char *s) { return s ? s : "<null>"; }
+
+std::string Take(char *s) {
+  std::string text = Str(s);
+  free(s);
+  return text;
+}
+
 std::string MakeTempDir(const char *tag) {
   const char *base = getenv("TMPDIR");
-  std::string templ = std::string(base && *base ? base : "/tmp") + "/tq-" + tag + "-XXXXXX";
-  std::string buf = templ;
-  if (mkdtemp(&buf[0]) == nullptr) {
-    ADD_FAILURE() << "mkdtemp failed for " << templ;
-    return templ;
-  }
-  return buf;
+  std::string dir = std::string(base && *base ? base : "/tmp") + "/tq-" + tag + "-XXXXXX";
+  if (mkdtemp(&dir[0]) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << dir;
+  return dir;
 }
 
 static int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) {

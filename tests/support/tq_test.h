@@ -9,11 +9,17 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tqprod50.h"
 
 namespace tqtest {
 
+using Strings = std::vector<std::string>;
+
+// The text of s, "<null>" for NULL; Take also frees s.
+std::string Str(const char *s);
+std::string Take(char *s);
 // Creates a fresh directory under $TMPDIR (or /tmp) and returns its path.
 std::string MakeTempDir(const char *tag);
 // Removes a directory tree (best effort).

@@ -22,10 +22,6 @@ std::vector<std::string> Lines(const std::string &text) {
   return out;
 }
 
-std::vector<std::string> TraceRecords(const std::string &sysroot) {
-  return TraceRecords(sysroot, {});
-}
-
 std::vector<std::string> TraceRecords(const std::string &sysroot,
                                       const std::vector<std::string> &prefixes) {
   std::vector<std::string> out;
@@ -42,9 +38,7 @@ std::vector<std::string> TraceRecords(const std::string &sysroot,
 }
 
 void ClearTraceLog(const std::string &sysroot) {
-  if (truncate(TraceLogPath(sysroot).c_str(), 0) != 0) {
-    // missing log: nothing to clear
-  }
+  if (truncate(TraceLogPath(sysroot).c_str(), 0) != 0) return;  // no log: nothing to clear
 }
 
 }  // namespace tqtest

@@ -10,11 +10,10 @@
 namespace tqtest {
 
 std::string TraceLogPath(const std::string &sysroot);
-std::vector<std::string> TraceRecords(const std::string &sysroot);
 // Records that start with one of the prefixes, in order (an empty list
 // keeps every record).
 std::vector<std::string> TraceRecords(const std::string &sysroot,
-                                      const std::vector<std::string> &prefixes);
+                                      const std::vector<std::string> &prefixes = {});
 // Empties the trace log.
 void ClearTraceLog(const std::string &sysroot);
 // Lines of a text, newline removed.
