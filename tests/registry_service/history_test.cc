@@ -57,37 +57,23 @@ class Mutator {
 
   void Step() {
     const std::string key = Key(), other = Key();
-    TQHKEY h = 0, g = 0;
-    switch (Pick(8)) {
-      case 0:
-        if (TqkRegCreateKey(Root(), key.c_str(), &h) == TQREG_OK) TqkRegCloseKey(h);
-        break;
-      case 1:
-        TqkRegDeleteKey(Root(), key.c_str());
-        break;
-      case 2:  // a rename: delete, then create under another name
-        if (TqkRegDeleteKey(Root(), key.c_str()) == TQREG_OK) Set(other);
-        break;
-      case 3:
-        if ((h = OpenRaw(key)) != 0) TqkRegDeleteValue(h, Name().c_str());
-        break;
-      case 4:
-        TQPRODIS_SetVarToRegistry(key.c_str(), Name().c_str(), rng_(), 0);
-        break;
-      case 5:
-        if ((h = OpenRaw(key)) != 0 && (g = OpenRaw(other)) != 0) TQPRODIS_CopyKeyValues(h, g);
-        break;
-      case 6: {
-        TqkRegBeginBatch();
-        for (int i = Pick(5); i >= 0; --i) Set(Key());
-        TqkRegEndBatch(Pick(2));
-        break;
-      }
-      default:
-        Set(key);
+    const TQHKEY h = OpenRaw(key), g = OpenRaw(other);  // 0 when missing
+    TQHKEY made = 0;
+    const int op = Pick(8);
+    if (op == 0 && TqkRegCreateKey(Root(), key.c_str(), &made) == TQREG_OK) TqkRegCloseKey(made);
+    // 1 deletes a subtree; 2 renames: deletes, then creates under another name
+    if ((op == 1 || op == 2) && TqkRegDeleteKey(Root(), key.c_str()) == TQREG_OK && op == 2)
+      Set(other);
+    if (op == 3 && h) TqkRegDeleteValue(h, Name().c_str());
+    if (op == 4) TQPRODIS_SetVarToRegistry(key.c_str(), Name().c_str(), rng_(), 0);
+    if (op == 5 && h && g) TQPRODIS_CopyKeyValues(h, g);
+    if (op == 6 && TqkRegBeginBatch() == TQREG_OK) {
+      for (int i = Pick(5); i >= 0; --i) Set(Key());
+      TqkRegEndBatch(Pick(2));
     }
-    if (h) TqkRegCloseKey(h);
-    if (g) TqkRegCloseKey(g);
+    if (op == 7) Set(key);
+    for (TQHKEY k : {h, g})
+      if (k) TqkRegCloseKey(k);
   }
 
  private:

@@ -10,12 +10,6 @@ using namespace tooltest;
 
 namespace {
 
-std::string ShellWord(const std::string &word) {
-  std::string out = "'";
-  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
 class Completion : public ToolTest {};
 
 TEST_F(Completion, CompletesCommandsOptionsKeysAndValues) {

@@ -21,6 +21,13 @@ struct Result {
   nlohmann::json Json() const { return nlohmann::json::parse(out); }  // throws: the test fails
 };
 
+// A word for sh: single-quoted, its own quotes spelt '\''.
+inline std::string ShellWord(const std::string &word) {
+  std::string out = "'";
+  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
 inline Result Program(const std::string &path, const std::vector<std::string> &args,
                       const std::string &stdin_text = "") {
   const std::string dir = tqtest::MakeTempDir("run");
@@ -28,11 +35,7 @@ inline Result Program(const std::string &path, const std::vector<std::string> &a
   std::string command = getenv("TQ_TEST_EMULATOR") ? getenv("TQ_TEST_EMULATOR") : "";
   std::vector<std::string> words = args;
   words.insert(words.begin(), path);
-  for (const std::string &word : words) {
-    command += " '";  // every word single-quoted, its own quotes spelt '\''
-    for (char c : word) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    command += "'";
-  }
+  for (const std::string &word : words) command += " " + ShellWord(word);
   int status = system((command + " <" + dir + "/in >" + dir + "/out 2>" + dir + "/err").c_str());
   Result r;
   if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
