@@ -23,6 +23,12 @@ int64_t WallMs() {
   return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+void DeleteValue(const std::string &key, const char *name) {
+  TQHKEY h = OpenRaw(key);
+  EXPECT_EQ(TQREG_OK, TqkRegDeleteValue(h, name));
+  TqkRegCloseKey(h);
+}
+
 class NotifyTest : public RegistryTest {
  protected:
   void SetUp() override {
@@ -55,13 +61,7 @@ TEST_F(NotifyTest, OnlyMatchingChangesEndAWait) {
       {"SOFTWARE\\W", 0, kName, [] { MakeKey("SOFTWARE\\W\\Sub\\Deep"); }, TQREG_E_TIMEOUT},
       {"SOFTWARE\\W", 1, kName, [] { MakeKey("SOFTWARE\\W\\Sub\\Deeper"); }, TQREG_OK},
       {"SOFTWARE\\W", 0, kName, [] { TqkRegDeleteKey(Root(), "SOFTWARE\\W\\New"); }, TQREG_OK},
-      {"SOFTWARE\\W", 0, kValue,
-       [] {
-         TQHKEY h = OpenRaw("SOFTWARE\\W");
-         TqkRegDeleteValue(h, "v");
-         TqkRegCloseKey(h);
-       },
-       TQREG_OK},
+      {"SOFTWARE\\W", 0, kValue, [] { DeleteValue("SOFTWARE\\W", "v"); }, TQREG_OK},
       {"SOFTWARE\\W\\Sub", 0, kValue, [] { TqkRegDeleteKey(Root(), "SOFTWARE\\W"); },
        TQREG_E_KEYDELETED},
   };
