@@ -357,6 +357,7 @@ TEST_F(Package, RefusedValuesAndWorkDirectories) {
   EXPECT_EQ(0, ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", nullptr));
   EXPECT_EQ(0, CDINFO_GetPackagePath(root.c_str(), "Pkg", "R1", "linux", 0, nullptr, cd_));
   EXPECT_EQ("0  -", Get(root, std::string(1100, 'p').c_str(), "R1", "linux"));  // too long for the buffers
+  EXPECT_EQ("0  -", Get(scratch_, "Pkg", "R1", "linux", 1));  // a continuation CD without its files
   // Values from the medium.
   ClearTraceLog(sysroot_);
   EXPECT_EQ("0  -", Get(root, "Evil", "R1", "linux"));
