@@ -47,13 +47,13 @@ TEST_F(Restore, PlainReaderStateMachine) {
 
 TEST_F(Restore, TypedReaderStoresTheGivenTypes) {
   ASSERT_EQ(0, Run("#\nT\n\t0\t4\tport=80\n\t0=1=name=abc\n\t-7\t4\tneg=-3\n"
-                   "\t0\t4\tshort\n\t0\t4=three\n"  // no "=", three fields: ignored
+                   "\t0\t4\tmin=-2147483648\n\t0\t4\tshort\n\t0\t4=three\n"  // no "=", three fields: ignored
                    "\tx\t4\tbadnum=1\n"     // a field that is not a number: ignored
                    "\t0\t4x\tbadtype=1\n"   // ... nor is a number with a tail
                    "\t0\t2147483648\twide=1\n"  // ... nor one beyond an int (ILP32 too)
                    "\t0\t-1\tnegtype=1\n",  // a negative type: ignored
                    true));
-  EXPECT_EQ(untouched_ + "T:\n  port#80\n  name=abc\n  neg#4294967293\n", After());
+  EXPECT_EQ(untouched_ + "T:\n  port#80\n  name=abc\n  neg#4294967293\n  min#2147483648\n", After());
 }
 
 TEST_F(Restore, KeyLinesThatCouldNameTheRootOrClimbAreRefused) {

@@ -155,7 +155,7 @@ TEST_F(RegistryTest, WalksReturnEntriesThenTheirEndCodes) {
       {kKeys, "Beta", 0, {"1.0", "-3"}},            {kKeys, "alpha", 1, {"-1"}},
       {kKeys, "Missing", 0, {"-2"}},                {kValues, "alpha", 0, {"first", "big", "-3"}},
       {kResKeys, "Beta", 1, {"Env", "-3"}},         {kResValues, "Beta", 1, {"A", "-3"}},
-      {kResValues, "alpha", 1, {"-1"}}};
+      {kResValues, "alpha", 1, {"-1"}},             {kValues, "Missing", 0, {"-2"}}};
   for (const auto &r : rows) EXPECT_EQ(r.want, Walk(r.kind, r.product, r.versioned)) << r.product;
   // Each walk keeps its own cursor.
   char name[500];
@@ -163,6 +163,7 @@ TEST_F(RegistryTest, WalksReturnEntriesThenTheirEndCodes) {
   ASSERT_EQ(0, TQPROD_GetKeyValues("alpha", name, 0));
   ASSERT_EQ(0, TQPROD_GetEnumKey(nullptr, name, 0));
   EXPECT_STREQ("Beta", name);
+  EXPECT_EQ(-2, TQPROD_GetKeyValues("alpha", nullptr, 0));
 }
 
 TEST_F(RegistryTest, ExtensionListsAtTheirBoundaries) {

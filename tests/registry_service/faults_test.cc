@@ -172,6 +172,14 @@ TEST_F(FaultTest, ReadsNeverCreateARegistry) {
   EXPECT_NE(0, access((regdir_ + "/new").c_str(), F_OK));
   EXPECT_EQ(TQREG_OK, Write("v", 5));
   EXPECT_EQ(0, access((dir + "/ctx0.db").c_str(), F_OK));
+  // A directory that cannot be made (below a dangling link): its cause.
+  ASSERT_EQ(0, symlink((regdir_ + "/nowhere").c_str(), (regdir_ + "/link").c_str()));
+  setenv("TQ_REGISTRY_DIR", (regdir_ + "/link/reg").c_str(), 1);
+  ASSERT_EQ(TQREG_OK, TqkResetGlobalEntries());
+  EXPECT_EQ(TQREG_E_IO, Write("v", 5));
+  EXPECT_EQ("ctx0.db in " + regdir_ +
+                "/link/reg: cannot create the directory (No such file or directory)",
+            std::string(TqkRegGetLastErrorText()));
   setenv("TQ_REGISTRY_DIR", regdir_.c_str(), 1);
 }
 
