@@ -65,6 +65,10 @@ TEST_F(Media, FieldsOfALine) {
     std::string printed = Take(PrintLine(&a[0]));
     EXPECT_EQ(std::string(r[1]) + "|" + r[2], printed + "|" + Take(GetTGZtag(&b[0]))) << r[0];
   }
+  ClearTraceLog(sysroot_);
+  std::string tagged = "V;P;R1;SP2;linux;/a/b;f6;f7;tag;";
+  EXPECT_EQ("tag", Take(GetTGZtag(&tagged[0])));
+  EXPECT_EQ((Strings{"Enter:: GetTGZtag", "Exit:: GetTGZtag: result=  tag"}), TraceRecords(sysroot_));
 }
 
 TEST_F(Media, ProductIndex) {
