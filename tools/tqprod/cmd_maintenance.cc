@@ -31,22 +31,28 @@ std::string Meaning(int rc) {
   }
 }
 
-// Keys of the subtree at path (below SOFTWARE\Tarquel when relative), the
-// key itself included; 0 when it does not exist.
-unsigned CountKeys(TQHKEY parent, const std::string &path) {
+// Keys of the subtree at path, the key itself included (0 when it does not
+// exist); with holding_values, only those with a value: a copy creates no
+// other.
+unsigned CountKeys(TQHKEY parent, const std::string &path, bool holding_values) {
   TQHKEY h = 0;
   if (TqkRegOpenKeyEx(parent, path.c_str(), 0, 0, &h) != 0) return 0;
-  unsigned n = 1;
   char name[TQREG_MAX_NAME + 1];
-  for (unsigned i = 0; TqkRegEnumKey(h, i, name, sizeof name) == 0; ++i) n += CountKeys(h, name);
+  unsigned size = sizeof name;
+  // A name too long for the buffer still says that a value is there.
+  unsigned n = !holding_values ||
+               TqkRegEnumValue(h, 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+                   TQREG_E_NOTFOUND;
+  for (unsigned i = 0; TqkRegEnumKey(h, i, name, sizeof name) == 0; ++i)
+    n += CountKeys(h, name, holding_values);
   TqkRegCloseKey(h);
   return n;
 }
 
-unsigned CountTarquelKeys(const std::string &key) {
+unsigned CountTarquelKeys(const std::string &key, bool holding_values) {
   std::string path = "SOFTWARE\\Tarquel";
   if (!key.empty() && key != ".") path += "\\" + key;
-  return CountKeys(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), path);
+  return CountKeys(TqkRegGlobalEntry_HKEY_LOCAL_MACHINE(), path, holding_values);
 }
 
 // Key records ("#" lines) written to a backup file so far, read as it grows.
@@ -83,7 +89,7 @@ std::function<unsigned()> KeysCreated() {
 void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
   auto a = std::make_shared<Args>();
   CLI::App *copy = AddCommand(app, ctx, "copy", "Copy a key with its values and subkeys", [a, &ctx] {
-    int rc = WithProgress("copying", ctx.json, [a] { return CountTarquelKeys(a->src); }, KeysCreated(),
+    int rc = WithProgress("copying", ctx.json, [a] { return CountTarquelKeys(a->src, true); }, KeysCreated(),
                           [a] { return TQPROD_CopyKeyRecursive(a->src.c_str(), a->dst.c_str()); });
     return rc == 0 ? int(kOk) : Error("copy", a->src + " to " + a->dst + ": " + Meaning(rc));
   });
@@ -104,7 +110,7 @@ void AddMaintenanceCommands(CLI::App &app, Context &ctx) {
     umask(mask);
     fchmod(fd, stat(a->file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~mask);
     close(fd);
-    int rc = WithProgress("backing up", ctx.json, [a] { return CountTarquelKeys(a->key); },
+    int rc = WithProgress("backing up", ctx.json, [a] { return CountTarquelKeys(a->key, false); },
                           RecordCounter(tmp),
                           [&] { return TQPROD_BackupKey(a->key.c_str(), tmp.c_str()); });
     if (rc == 0 && rename(tmp.c_str(), a->file.c_str()) != 0)
