@@ -55,7 +55,7 @@ std::string Array(const std::vector<std::string> &words) {
   return out + ")";
 }
 
-// One case branch of _tqprod_spec per command and below. `inherited`: the
+// One case branch of _tqprod_grammar per command and below. `inherited`: the
 // options of the commands above that this one accepts too, unless it has
 // its own of that name (the help flag).
 void Describe(CLI::App &app, const std::string &path, std::vector<std::string> inherited, std::string &out) {
@@ -87,13 +87,13 @@ void Describe(CLI::App &app, const std::string &path, std::vector<std::string> i
 const char kBashScript[] = R"BASH(# bash completion for tqprod
 # Made by `tqprod completion bash` from the tool's own command definitions.
 
-# _tqprod_spec PATH: what the command PATH (" ctx add"; "" for tqprod
+# _tqprod_grammar PATH: what the command PATH (" ctx add"; "" for tqprod
 # itself) accepts: _tq_cmds its subcommands, _tq_opts its options (NAME=KIND
 # when the option takes a value), _tq_args the kinds of its arguments in
 # order (a trailing * repeats the last one).
-_tqprod_spec() {
+_tqprod_grammar() {
   case $1 in
-@SPEC@    *) _tq_cmds=() _tq_opts=() _tq_args=() ;;
+@GRAMMAR@    *) _tq_cmds=() _tq_opts=() _tq_args=() ;;
   esac
 }
 
@@ -166,7 +166,7 @@ _tqprod() {
   local tool=${COMP_WORDS[0]} path='' want='' ended='' key='' w i o
   local -a global=() args=() found=()
   [[ $tool == '~/'* ]] && tool=$HOME/${tool#'~/'}
-  _tqprod_spec ''
+  _tqprod_grammar ''
   # What the words before the current one said: the command, the arguments
   # so far, and the registry options to pass on when asking the tool.
   for ((i = 1; i < COMP_CWORD; i++)); do
@@ -185,7 +185,7 @@ _tqprod() {
       _tqprod_dequote "$w"
       if ((${#args[@]} == 0)) && [[ " ${_tq_cmds[*]} " == *" $_tq_value "* ]]; then
         path+=" $_tq_value"
-        _tqprod_spec "$path"
+        _tqprod_grammar "$path"
       else
         args+=("$_tq_value")
       fi
@@ -291,10 +291,10 @@ void AddCompletionCommand(CLI::App &app, Context &ctx) {
   CLI::App *completion = AddCommand(app, ctx, "completion", "Print the shell completion script",
                                     [shell, &app] {
     if (*shell != "bash") return Error("completion", "no completion script for \"" + *shell + "\" (shells: bash)", kUsage);
-    std::string spec;
-    Describe(app, "", {}, spec);
+    std::string grammar;
+    Describe(app, "", {}, grammar);
     std::string script = kBashScript;
-    script.replace(script.find("@SPEC@"), 6, spec);
+    script.replace(script.find("@GRAMMAR@"), 9, grammar);
     fputs(script.c_str(), stdout);
     return int(kOk);
   });
