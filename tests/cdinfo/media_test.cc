@@ -179,7 +179,7 @@ TEST_F(Media, UnreadableMediaGiveNull) {
   EXPECT_EQ(nullptr, slot);
   // An index that is a directory: read as empty, nothing to deliver.
   WriteFile(root + "/DW/Products.conf/x", "");
-  EXPECT_EQ(nullptr, CDINFO_Search(root.c_str(), 1));
+  EXPECT_EQ(0, Search_Internal(root.c_str(), 1, 0, &slot));
   EXPECT_EQ((Strings{"Search: The file 'dw_file' was not opened \" " + root + "/DW/dw.txt \"",
                      "CDINFO_SearchAll:: returned from GetProductsFromFile 1, continue",
                      "CDINFO_SearchAll:: returned from GetProductsFromFile 0, aborting"}),

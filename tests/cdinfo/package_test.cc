@@ -1,9 +1,12 @@
 // The platform's file utilities, package path resolution and the archive
 // assembly on generated media trees. Archives are listed with the system's
 // tar; "gtar" is the project's wrapper (tools/gtar), put first on PATH.
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,6 +113,18 @@ TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
                           std::to_string(tqDirCopy(bad, "f", 1)) + std::to_string(tqFileRemove(bad)));
   EXPECT_EQ(0, tqDirCopy((src + "/.").c_str(), "f", 1) + tqFileCopy((src + "/tree").c_str(), "g", 1) +
                    tqFileExist("g"));  // a directory is no file, and nothing is made of it
+  // A link that cannot be replaced fails the copy: no one removes entries of
+  // an immutable directory, root included.
+  ASSERT_EQ(2, tqDirCreate("ln\\t") + tqDirCreate("imm"));
+  ASSERT_EQ(0, symlink("x", "ln/t/l"));
+  ASSERT_EQ(1, tqDirCopy("ln/t", "imm", 1));
+  int attr = FS_IMMUTABLE_FL, dfd = open("imm/t", O_RDONLY | O_DIRECTORY);
+  if (ioctl(dfd, FS_IOC_SETFLAGS, &attr) == 0) {  // where the file system has the flag
+    EXPECT_EQ(0, tqDirCopy("ln/t", "imm", 1));
+    attr = 0;
+    EXPECT_EQ(0, ioctl(dfd, FS_IOC_SETFLAGS, &attr));
+  }
+  close(dfd);
   EXPECT_EQ(fds, OpenFdCount());
   // A failed write fails the copy: in a child, writes beyond 4 KiB fail with EFBIG.
   WriteFile(scratch_ + "/big", std::string(200000, 'b'));
@@ -177,14 +192,14 @@ TEST_F(Package, AssemblyPacksTheDirectoryOrItsContents) {
   ASSERT_EQ("32 " + work_ + "/Pkg_R1_linux.tgz -", Get(root, "Pkg", "R1", "linux"));
   const std::string cp = "CDINFO_GetPackagePath:: command", cbc = "ContinueBrnxCase::", archive = work_ + "/Pkg_R1_linux.tgz";
   const std::string gtar = "gtar -cf tqimage.tar . --exclude=tqimage.tar --remove-files", fail = cbc + " failed to run command";
-  EXPECT_EQ((Strings{Sh(cp, "mkdir " + work_), Sh(cp, "mkdir " + work_ + "/tgz"), Sh(cp, "rm -rf " + work_ + "/tgz/*"),
+  EXPECT_EQ((Strings{"GetPackagePath::BeforeConvertSlesh: path= " + root + "/p/pkg", Sh(cp, "mkdir " + work_), Sh(cp, "mkdir " + work_ + "/tgz"), Sh(cp, "rm -rf " + work_ + "/tgz/*"),
                      Sh(cp, "mkdir " + work_ + "/tgz/"), Sh(cp, "cp -r " + root + "/p/pkg " + work_ + "/tgz"),
                      cbc + " Changing directory to dw_tmp\\tgz directory and creating gtar", Sh(cbc + " command", gtar),
                      Sh(fail, gtar) + ", try to search for gtar under Actions.", Sh(cbc + " command", gtar), cbc + " Creating gzip ",
                      Sh(cbc + " command", "gzip tqimage.tar"), Sh(cbc + " move command", "mv -f tgz/tqimage.tar.gz Pkg_R1_linux.tgz"),
                      Sh(cbc + " remove dir command", "rm -rf " + work_ + "/tgz/DW"), Sh(cbc + " remove dir command", "rm -rf " + work_ + "/tgz"),
                      cbc + "temp_path= " + temp_, cbc + "path= " + archive, "Terminate:: CDINFO_GetPackagePath with " + archive + " "}),
-            TraceRecords(sysroot_, {cp, cbc, "Terminate::"}));
+            TraceRecords(sysroot_, {"GetPackagePath::Before", cp, cbc, "Terminate::"}));
   // "i386" and "linux" take the directory, other systems its contents;
   // continue_flag 2 is a first call as well.
   for (auto r : {Pair{"linux", "./ ./pkg/ ./pkg/f1 ./pkg/sub/ ./pkg/sub/f2 "}, Pair{"i386", "./ ./pkg/ ./pkg/f1 ./pkg/sub/ ./pkg/sub/f2 "},
@@ -248,6 +263,9 @@ TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
   // The search lists products for distribution; the others give NULL.
   EXPECT_EQ((Strings{"Tarquel;Zudedaz;R75;R1;linux", "Tarquel;Faraway;R75;R1;linux"}), ListAll(CDINFO_Search, mount));
   EXPECT_EQ((Strings{"The Product Mod2 is not for Driftwell"}), TraceRecords(sysroot_, {"The Product"}));
+  char *slot = nullptr;  // the index walk ends at the first entry not for distribution
+  EXPECT_EQ((std::vector<int>{1, 1, 0}), (std::vector<int>{New_File_Search(1, &slot), New_File_Search(0, &slot), New_File_Search(0, &slot)}));
+  free(slot);
   EXPECT_STREQ("Tarquel;Zudedaz;R75;R1;linux", CDINFO_SearchAll(mount.c_str(), 1));  // the index is loaded once
   EXPECT_EQ("2 1 1 5", std::to_string(path_index) + " " + std::to_string(found_products_file) + " " + std::to_string(IsMultipleCD()) +
                            " " + std::to_string(num_of_products_in_file));
@@ -266,6 +284,15 @@ TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
   ASSERT_EQ(0, mount_cd(2));
   ASSERT_EQ("30  3", Get(mount, "Zudedaz", "R1", "linux", 1));
   ASSERT_EQ(0, mount_cd(3));
+  // A continuation refuses a work directory writable by others, and a system
+  // root with shell characters; the CD is asked for again.
+  ASSERT_EQ(0, chmod(work_.c_str(), 0777));
+  EXPECT_EQ("0  -", Get(mount, "Zudedaz", "R1", "linux", 1));
+  ASSERT_EQ(0, chmod(work_.c_str(), 0755));
+  setenv("TQ_SYSROOT", (sysroot_ + ";x").c_str(), 1);
+  EXPECT_EQ("0  -", (strcpy(CDNUM, "2"), Get(mount, "Zudedaz", "R1", "linux", 1)));
+  setenv("TQ_SYSROOT", sysroot_.c_str(), 1);
+  strcpy(CDNUM, "2");
   ASSERT_EQ("32 " + work_ + "/Zudedaz_R1_linux.tgz -", Get(mount, "Zudedaz", "R1", "linux", 1));
   EXPECT_EQ(fds, OpenFdCount());
   // Of the linux directory only its Actions on a set.
@@ -361,6 +388,13 @@ TEST_F(Package, RefusedValuesAndWorkDirectories) {
   // A continuation CD without its files, or with a path too long for them.
   EXPECT_EQ("0  - 0  -", Get(scratch_, "Pkg", "R1", "linux", 1) + " " +
                              Get(scratch_ + "/" + std::string(1000, 'c'), "Pkg", "R1", "linux", 1));
+  // A package path too long for the copy command: 1000 characters.
+  std::string deep = scratch_ + "/" + std::string(250, 'd') + "/" + std::string(250, 'e') + "/", field = "/p/" + std::string(250, 'g') + "/";
+  deep += std::string(685 - deep.size(), 'f'), field += std::string(315 - field.size(), 'h');
+  Put(deep, "DW/dw.txt", "VENDOR=Tarquel\nVERSION=R75\nTarquel;Deep;R75;R1;linux;" + field + ";a;b;\n");
+  Put(deep + field, "f", "x\n");
+  free(CDINFO_Search(deep.c_str(), 1));
+  EXPECT_EQ("0  -", Get(deep, "Deep", "R1", "linux"));
   // Values from the medium.
   ClearTraceLog(sysroot_);
   EXPECT_EQ("0  -", Get(root, "Evil", "R1", "linux"));

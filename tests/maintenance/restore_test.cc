@@ -46,7 +46,7 @@ TEST_F(Restore, PlainReaderStateMachine) {
 }
 
 TEST_F(Restore, TypedReaderStoresTheGivenTypes) {
-  ASSERT_EQ(0, Run("#\nT\n\t0\t4\tport=80\n\t0=1=name=abc\n\t-7\t4\tneg=-3\n"
+  ASSERT_EQ(0, Run("#\nT\n\t0\t4\tport=80\n\t0=1=name=abc\n\t-2147483648\t4\tneg=-3\n"
                    "\t0\t4\tmin=-2147483648\n\t0\t4\tshort\n\t0\t4=three\n"  // no "=", three fields: ignored
                    "\tx\t4\tbadnum=1\n"     // a field that is not a number: ignored
                    "\t0\t4x\tbadtype=1\n"   // ... nor is a number with a tail

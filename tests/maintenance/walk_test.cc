@@ -151,6 +151,11 @@ TEST_F(Walk, EveryUserStopsBelowOneHundredLevelsAndReleasesItsFile) {
   ASSERT_EQ(0, TQPROD_RestoreKey("deep.bak"));
   EXPECT_EQ("100", GetStr(K(ChainKey("A", 100)), "lvl"));
   EXPECT_FALSE(KeyExists(K(ChainKey("A", 101))));
+  // A path beyond 1024 bytes ends the walk with -1.
+  std::string longer = "L";
+  for (int i = 0; i < 6; ++i) longer += "\\" + std::string(190, 'l');
+  PutNum(K(longer), "n", 1);
+  EXPECT_EQ(-1, TQPROD_CopyKeyRecursive("L", "M"));
   EXPECT_EQ(fds, OpenFdCount());
 }
 

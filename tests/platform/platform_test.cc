@@ -2,6 +2,7 @@
 // context, the SNMP extension agent, platform identification from the
 // operating system's files, product.conf and tqm_filename. No file may be
 // left open.
+#include <sqlite3.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -229,6 +230,15 @@ TEST_F(PlatformTest, SetZudedazProRewritesKeepingOrderAndPermissions) {
   EXPECT_NE(0, access(Sys("/victim").c_str(), F_OK));
 }
 
+// A context table of another shape refuses adds rather than taking them.
+TEST_F(PlatformTest, ContextTableOfAnotherShapeRefusesAdds) {
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open((regdir_ + "/contexts.db").c_str(), &db));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "CREATE TABLE contexts (id INTEGER PRIMARY KEY)", nullptr, nullptr, nullptr));
+  sqlite3_close(db);
+  EXPECT_EQ(-1, tq_ctxdb_add(3, 0, 0, 0));
+}
+
 std::string Config(char which) { return Take(TQPROD_GetConfigFrom41(which)); }
 
 TEST_F(PlatformTest, ReleaseFilesFwkernProductConfAndDiskless) {
@@ -261,9 +271,9 @@ TEST_F(PlatformTest, ReleaseFilesFwkernProductConfAndDiskless) {
   const std::string conf = Sys("/fw/conf/product.conf");
   WriteFile(conf, "FireWall 0\nFireWall 1x\nFireWall \v1\n");  // whole non-zero numbers only
   EXPECT_EQ("<null> <null>", Config('p') + " " + Config('c'));
-  WriteFile(conf, "# FireWall 1\nFireWall +1\nFWManagement=1\r\nQuellin\t1\nHighAvailability -1\n"
+  WriteFile(conf, "# FireWall 1\nQuellin\t1\nFireWall +1\nFWManagement=1\r\nHighAvailability -1\n"
                   "QLManagement 1\nFWManagement 2\nHighAvailability 0\nFireWall\n");
-  EXPECT_EQ("MRK,QLN", Config('p'));
+  EXPECT_EQ("QLN,MRK", Config('p'));
   EXPECT_EQ("FireWall,FWManagement,HighAvailability,FWManagement", Config('c'));
 }
 

@@ -77,12 +77,13 @@ TEST_F(RegistryTest, DeletesAndBadInputReturnTheirCodes) {
   EXPECT_EQ(0, TQPROD_DelValue("Prod", "W", 1));
   EXPECT_EQ(Strings{}, ValueNames(kProd + "\\2.0"));
   // Bad arguments and names beyond the limits are refused, not cut.
-  std::string huge(1100, 'k'), n300(300, 'n');
+  std::string huge = "k", n300(300, 'n');  // huge: a path of 1254 characters, each name fits
+  for (int i = 0; i < 5; ++i) huge += "\\" + std::string(250, 'k');
   for (int rc : {TQPROD_SetValue(nullptr, "v", 1, "x", 0), TQPROD_SetValue("P", nullptr, 1, "x", 0),
                  TQPROD_SetValue("P", "v", 4, nullptr, 0), TQPROD_DelValue(nullptr, "v", 0),
                  TQPROD_SetValue(huge.c_str(), "v", 1, "x", 0), TQPROD_DelKey(nullptr),
                  TQPROD_SetValue(n300.c_str(), "v", 1, "x", 0), TQPROD_DelKey(""),
-                 FwSetParam(nullptr, 1)})
+                 FwSetParam(nullptr, 1), TQPROD_OverideCurrentVersion(huge.c_str())})
     EXPECT_EQ(-1, rc);
   EXPECT_EQ(nullptr, TQPROD_GetValue(huge.c_str(), "v", 1));
   EXPECT_EQ(nullptr, TQPROD_GetReservedPath(huge.c_str(), 0));

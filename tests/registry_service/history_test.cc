@@ -92,7 +92,7 @@ class Mutator {
   }
   void Set(const std::string &key) {
     static const unsigned kTypes[] = {TQREG_SZ, TQREG_EXPAND_SZ, TQREG_DWORD, TQREG_MULTI_SZ, 3};
-    std::string data(static_cast<size_t>(Pick(6)), '\0');
+    std::string data(static_cast<size_t>(Pick(6) * 61), '\0');  // up to 305 bytes
     for (char &c : data) c = static_cast<char>(rng_());
     TQHKEY h;
     if (TqkRegCreateKey(Root(), key.c_str(), &h) != TQREG_OK) return;
@@ -126,6 +126,10 @@ TEST_F(HistoryTest, RollbackRestoresTheExactRegistryAndCanItselfBeUndone) {
     ASSERT_EQ(TQREG_OK, TqkRegRollback("after")) << TqkRegGetLastErrorText();
     EXPECT_EQ(changed, Export());
   }
+  // A reset lets go of every statement, so the database's files close with it.
+  const int fds = OpenFdCount();
+  for (const char *name : {"r1", "r2", "r3"}) ASSERT_EQ(TQREG_OK, (TqkResetGlobalEntries(), TqkRegCheckpoint(name)));
+  EXPECT_EQ(fds, OpenFdCount());
 }
 
 std::string Bytes(int has, unsigned type, const void *data, unsigned size) {
