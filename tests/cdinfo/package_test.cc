@@ -388,13 +388,6 @@ TEST_F(Package, RefusedValuesAndWorkDirectories) {
   // A continuation CD without its files, or with a path too long for them.
   EXPECT_EQ("0  - 0  -", Get(scratch_, "Pkg", "R1", "linux", 1) + " " +
                              Get(scratch_ + "/" + std::string(1000, 'c'), "Pkg", "R1", "linux", 1));
-  // A package path too long for the copy command: 1000 characters.
-  std::string deep = scratch_ + "/" + std::string(250, 'd') + "/" + std::string(250, 'e') + "/", field = "/p/" + std::string(250, 'g') + "/";
-  deep += std::string(685 - deep.size(), 'f'), field += std::string(315 - field.size(), 'h');
-  Put(deep, "DW/dw.txt", "VENDOR=Tarquel\nVERSION=R75\nTarquel;Deep;R75;R1;linux;" + field + ";a;b;\n");
-  Put(deep + field, "f", "x\n");
-  free(CDINFO_Search(deep.c_str(), 1));
-  EXPECT_EQ("0  -", Get(deep, "Deep", "R1", "linux"));
   // Values from the medium.
   ClearTraceLog(sysroot_);
   EXPECT_EQ("0  -", Get(root, "Evil", "R1", "linux"));

@@ -237,15 +237,12 @@ TEST_F(HistoryTest, RollbackRefusesWithoutTheHistoryItNeedsAndChangesNothing) {
   std::vector<std::string> tail = List().lines;
   EXPECT_EQ(1, std::count(tail.begin(), tail.end(), "7  [] - -"));
 
-  struct List {
-    std::string text;
-  } list;
-  ASSERT_EQ(TQREG_OK, TqkRegCheckpoints([](const char *name, int64_t, int64_t, int usable,
-                                           void *ctx) {
-    static_cast<List *>(ctx)->text += std::string(name).substr(0, 8) + (usable ? "+ " : "- ");
+  std::string list;
+  ASSERT_EQ(TQREG_OK, TqkRegCheckpoints([](const char *name, int64_t, int64_t, int usable, void *ctx) {
+    *static_cast<std::string *>(ctx) += std::string(name).substr(0, 8) + (usable ? "+ " : "- ");
     return 0;
   }, &list));
-  EXPECT_EQ("cccccccc- old- gap- ", list.text);
+  EXPECT_EQ("cccccccc- old- gap- ", list);
 }
 
 // A rollback killed at any point leaves the registry as before it began.
