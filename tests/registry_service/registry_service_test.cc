@@ -32,9 +32,8 @@ int SetStr(TQHKEY h, const std::string &name, const std::string &text) {
 }
 
 // Every byte of the value, or "<status>" when it cannot be read.
-std::string Read(TQHKEY h, const std::string &name, unsigned *type = nullptr) {
+std::string Read(TQHKEY h, const std::string &name) {
   RawValue v = ReadRaw(h, name);
-  if (type != nullptr) *type = v.type;
   return v.found ? v.data : "<" + std::to_string(v.status) + ">";
 }
 
@@ -145,9 +144,8 @@ TEST_F(Reg, ValuesKeepCreationOrderAndTheirBytesWhateverTheType) {
               {"mid", TQREG_SZ, ""}, {"", TQREG_MULTI_SZ, std::string("1\0002\0\0", 5)}};
   for (const auto &row : rows) ASSERT_EQ(TQREG_OK, SetBytes(k, row.name, row.data, row.type));
   for (const auto &row : rows) {
-    unsigned type = 0;
-    std::string data = Read(k, row.name, &type);
-    EXPECT_EQ(row.data + "/" + std::to_string(row.type), data + "/" + std::to_string(type)) << row.name;
+    RawValue v = ReadRaw(k, row.name);
+    EXPECT_EQ(row.data + "/" + std::to_string(row.type), v.data + "/" + std::to_string(v.type)) << row.name;
   }
   // Replacing through another case keeps the place and the first spelling;
   // deleting keeps indices dense; a re-added name goes to the end.
