@@ -15,8 +15,6 @@
 namespace {
 
 using namespace tqtest;
-using Names = Strings;
-using Ints = std::vector<int>;             // results of calls, made in order
 using Value = std::array<std::string, 3>;  // product-relative key, name, text
 constexpr const char *kNull = nullptr;
 
@@ -122,8 +120,8 @@ TEST_F(BkTest, VersionTextsOfTheLevelKeys) {
   for (const char *key : {"P\\6.0", "P\\6.0\\SP2", "P\\6.0\\MSP2", "P\\6.0\\SP2\\MSP2", "tqshared"})
     Put({{key, "VersionText", key}});
   Put({{"P\\6.0", "CurrentSP", "2"}, {"P\\6.0\\SP2", "CurrentMSP", "2"}});
-  EXPECT_EQ((Names{"P\\6.0", "tqshared", "P\\6.0\\SP2", "P\\6.0\\MSP2", "P\\6.0\\SP2\\MSP2"}),
-            (Names{Str(TQPROD_GetVerText("P")), Str(TQPROD_GetVerText(" ")),
+  EXPECT_EQ((Strings{"P\\6.0", "tqshared", "P\\6.0\\SP2", "P\\6.0\\MSP2", "P\\6.0\\SP2\\MSP2"}),
+            (Strings{Str(TQPROD_GetVerText("P")), Str(TQPROD_GetVerText(" ")),
                    Str(TQPROD_GetSPVerText("P", "2")), Str(TQPROD_GetMSPVerText("P", "x")),
                    Str(TQPROD_GetMSPVerText("P", "2"))}));
 }
@@ -162,7 +160,7 @@ TEST_F(BkTest, DependentPackagesAtTheirLevel) {
   EXPECT_EQ("1 1 vc", Raw("P\\6.0\\DependentPkgs", "a") + " " + Raw(sp2, "b") + " " +
                           Raw(msp, "c"));
   Put({{"P\\6.0\\SP4\\MSP3\\DependentPkgs", "g", "vg"}});
-  EXPECT_EQ((Names{"1", "vg"}), (Names{Str(TQPROD_GetDependentValue("P", "2", "b")),
+  EXPECT_EQ((Strings{"1", "vg"}), (Strings{Str(TQPROD_GetDependentValue("P", "2", "b")),
                                        Str(TQPROD_GetMSPDependentValue("P", nullptr, "3", "g"))}));
   EXPECT_EQ((Ints{0, 0, -1}),
             (Ints{TQPROD_CleanDependent("P", "b", "2"), TQPROD_CleanMSPDependent("P", "c", "", "1"),
@@ -172,8 +170,8 @@ TEST_F(BkTest, DependentPackagesAtTheirLevel) {
 
 // Every name of a walk until its end, which must be -3.
 template <typename Step>
-Names Walk(Step step) {
-  Names out;
+Strings Walk(Step step) {
+  Strings out;
   char name[500];
   int rc = step(1, name);
   for (; rc == 0; rc = step(0, name)) out.push_back(name);
@@ -189,9 +187,9 @@ TEST_F(BkTest, HotFixWalksAndRemovalCommands) {
   Put({{"P\\6.0\\HF2", "Other", "x"}, {"P\\6.0\\HF3", "Dummy", ""}, {"Q", "CurrentVersion", "1"}});
   ASSERT_EQ(0, TQPROD_SetHFSilentUninstall("P", "HFA_3", "rm hfa3"));
   EXPECT_EQ("rm hfa3", Raw("P\\6.0\\hotfix_HFA_3", "SilentUninstall"));
-  EXPECT_EQ((Names{"HF1", "HF3", "HF4"}),
+  EXPECT_EQ((Strings{"HF1", "HF3", "HF4"}),
             Walk([](int r, char *n) { return TQPROD_GetHotFixes(r ? "P" : nullptr, n); }));
-  EXPECT_EQ((Names{"HF1", "HF4"}), Walk([](int r, char *n) {
+  EXPECT_EQ((Strings{"HF1", "HF4"}), Walk([](int r, char *n) {
               return TQPROD_GetHotFixesWithoutDummy(r ? "P" : nullptr, n);
             }));
   // Absent product (kept by the cursor), no hotfixes key, names longer
@@ -219,8 +217,8 @@ TEST_F(BkTest, HotFixBookkeepingValues) {
                                  Raw("MRK\\R80" + info, "LastHFARegName") + " " +
                                  Raw("MRK\\R80" + info, "LastMinorVersion") + " " +
                                  Raw("MRK\\R80\\HFA_5", "PrevMinorVersion"));
-  EXPECT_EQ((Names{"7", "HFA_5", "m5", "m4"}),
-            (Names{Str(TQPROD_GetLastHFAIndex("P")), Str(TQPROD_GetLastHFARegName("MRK")),
+  EXPECT_EQ((Strings{"7", "HFA_5", "m5", "m4"}),
+            (Strings{Str(TQPROD_GetLastHFAIndex("P")), Str(TQPROD_GetLastHFARegName("MRK")),
                    Str(TQPROD_GetLastMinorVersion()), Str(TQPROD_GetPrevMinorVersion())}));
 }
 
@@ -236,8 +234,8 @@ TEST_F(BkTest, PlugInWalks) {
     Put({{"products", r[0], ""}, {std::string(r[0]) + "\\1.0", "PIActive", r[1]},
          {r[0], "CurrentVersion", "1.0"}});
   Put({{"PIone\\1.0", "MinorVersion", "3"}, {"PIseven\\1.0", "MinorVersion", "4"}});
-  EXPECT_EQ((Names{"", "PIone", "", "", "PIfour", "PIseven"}), Walk(TQPROD_GetInstalledPlugIns));
-  EXPECT_EQ((Names{"", "", "", "", "", "PIseven"}),
+  EXPECT_EQ((Strings{"", "PIone", "", "", "PIfour", "PIseven"}), Walk(TQPROD_GetInstalledPlugIns));
+  EXPECT_EQ((Strings{"", "", "", "", "", "PIseven"}),
             Walk([](int r, char *n) { return TQPROD_GetInstalledPlugInsByVer(r, n, "4"); }));
 }
 
@@ -297,9 +295,9 @@ TEST_F(BkTest, PartnerProducts) {
   ASSERT_EQ(0, TQPROD_GetEnumKey("TQROOT", name, 0));
   EXPECT_EQ(0, TQPROD_DelALTEXProd("Acme", "B"));
   EXPECT_EQ(-3, TQPROD_GetEnumKey(nullptr, name, 0));  // the delete's own walk, at its end
-  EXPECT_EQ((Names{"Zeta"}), SubKeys(K("ALTEX")));  // the emptied partner went
+  EXPECT_EQ((Strings{"Zeta"}), SubKeys(K("ALTEX")));  // the emptied partner went
   EXPECT_EQ(0, TQPROD_DelALTEXProd("Zeta", "Z"));
-  EXPECT_EQ((Names{"P"}), SubKeys(kTarquel));  // ALTEX went too
+  EXPECT_EQ((Strings{"P"}), SubKeys(kTarquel));  // ALTEX went too
   // An emptied key the registry refuses to delete: -2 for the partner, -3
   // for ALTEX; the refused key stays.
   for (const char *key : {"ALTEX\\Acme", "ALTEX"}) {

@@ -8,13 +8,13 @@
 
 namespace {
 
-using Ints = std::vector<int>;  // results of calls, made in order
+using namespace tqtest;
 
 // Through the library's forwarders, which hand everything to the
 // platform's functions of the same name and return their results.
 TEST(Errlog, EntriesAreSetReadWalkedPrintedAndDeleted) {
-  EXPECT_EQ(1, TQPROD_init_error_logging(3, 5, 0, 99));  // the threshold only
-  EXPECT_EQ(2, TQPROD_init_error_logging(3, 2, 40, -123456));
+  EXPECT_EQ((Ints{1, 2}),  // the threshold only, then with a key
+            (Ints{TQPROD_init_error_logging(3, 5, 0, 99), TQPROD_init_error_logging(3, 2, 40, -123456)}));
   const int32_t bad[][5] = {{-1, 3, 5, 5, 0}, {3, 8, 5, 5, 0}, {3, -1, 5, 5, 0}, {3, 3, 5, 5, 4}};
   for (auto &b : bad) EXPECT_EQ(-1, TQPROD_init_error_logging_ex(b[0], b[1], b[2], b[3], b[4]));
   // Mode 2 keeps the existing value, mode 1 clears the module first.
@@ -52,24 +52,22 @@ TEST(Errlog, ReportsAreOneLineEachAndNeverEndTheProcess) {
                 " (status 2)\n",
             testing::internal::GetCapturedStderr());
   // tderrorFunc appends "topic level value text" lines to its log when set.
-  std::string dir = tqtest::MakeTempDir("tderror"), log = dir + "/tderror.log";
+  std::string dir = MakeTempDir("tderror"), log = dir + "/tderror.log";
   EXPECT_EQ(0, tderrorFunc("T", 4, 0, "dropped"));
   setenv("TQ_TDERROR_LOG", log.c_str(), 1);
   EXPECT_EQ((Ints{0, 0, 0}), (Ints{tderrorFunc("CDINFO", 4, 0, "Enter:: Tag"),
                                    tderrorFunc("CDINFO", 4, 0, "Exit::\n"), tderrorFunc(nullptr, 1, -2, "")}));
   unsetenv("TQ_TDERROR_LOG");
-  EXPECT_EQ("CDINFO 4 0 Enter:: Tag\nCDINFO 4 0 Exit::\n(null) 1 -2 \n", tqtest::ReadFile(log));
-  tqtest::RemoveTree(dir);
+  EXPECT_EQ("CDINFO 4 0 Enter:: Tag\nCDINFO 4 0 Exit::\n(null) 1 -2 \n", ReadFile(log));
+  RemoveTree(dir);
 }
-
-using tqtest::RegistryTest;
 
 TEST_F(RegistryTest, SetEnvStoresUnderTheSharedComponentsVersion) {
   EXPECT_EQ(-1, TQPROD_error_logging_set_env("A", "b"));  // no current version yet
   ASSERT_EQ(0, TQPROD_SetValue("TQShared", "CurrentVersion", 1, "6.0", 0));
   EXPECT_EQ((Ints{0, 0}), (Ints{TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "5"),
                                 TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "1")}));  // replaced
-  tqtest::RawValue v = tqtest::GetRaw("SOFTWARE\\Tarquel\\TQShared\\6.0\\reserved\\Environment", "TDERROR_ALL_ALL");
+  RawValue v = GetRaw("SOFTWARE\\Tarquel\\TQShared\\6.0\\reserved\\Environment", "TDERROR_ALL_ALL");
   EXPECT_EQ(std::string("1", 2) + " 1", v.data + " " + std::to_string(v.type));
 }
 

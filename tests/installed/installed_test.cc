@@ -8,17 +8,15 @@
 namespace {
 
 using namespace tqtest;
-using Names = Strings;
-using Ints = std::vector<int>;  // results of calls, made in order
 
 constexpr const char kProducts[] = "SOFTWARE\\Tarquel\\Products";
 
-std::string MultiSz(const Names &names) {
+std::string MultiSz(const Strings &names) {
   std::string out;
   for (const auto &n : names) out += n + '\0';
   return out + '\0';
 }
-void PutList(const std::string &key, const char *name, const Names &names) {
+void PutList(const std::string &key, const char *name, const Strings &names) {
   std::string data = MultiSz(names);
   PutRaw(key, name, 7, data.data(), static_cast<unsigned>(data.size()));
 }
@@ -27,8 +25,8 @@ std::string RawList(const std::string &key, const char *name) {
   RawValue v = GetRaw(key, name);
   return v.found && v.type == 7 ? v.data : "<absent>";
 }
-Names Numbered(const std::string &prefix, int n) {
-  Names out;
+Strings Numbered(const std::string &prefix, int n) {
+  Strings out;
   for (int i = 0; i < n; ++i) out.push_back(prefix + std::to_string(i));
   return out;
 }
@@ -74,19 +72,19 @@ TEST_F(RegistryTest, AddingPutsTheNameFirstOnceWithinTheBudget) {
   EXPECT_EQ(MultiSz({std::string(2036, 'n')}), RawList(kTarquel, "Products"));
   // More names than a read returns are all kept; names that no longer fit
   // with the new one refuse it and stay untouched.
-  Names many = Numbered("p", 150);
+  Strings many = Numbered("p", 150);
   PutList(kTarquel, "Products", many);
   ASSERT_EQ(0, TQKAddProductList("new"));
   many.insert(many.begin(), "new");
   EXPECT_EQ(MultiSz(many), RawList(kTarquel, "Products"));
-  Names full = Numbered(std::string(99, 'q'), 20);  // 2020 bytes
+  Strings full = Numbered(std::string(99, 'q'), 20);  // 2020 bytes
   PutList(kTarquel, "Products", full);
   EXPECT_EQ(-1, TQKAddProductList("another-name"));
   EXPECT_EQ(MultiSz(full), RawList(kTarquel, "Products"));
 }
 
 TEST_F(RegistryTest, CopyKeyCopiesAMultiStringWhole) {
-  Names many = Numbered("n", 120);  // more names than a list read returns
+  Strings many = Numbered("n", 120);  // more names than a list read returns
   PutList(K("Src\\Sub"), "Names", many);
   ASSERT_EQ(0, TQKAddProductListForCopyKey("Src\\Sub", "Dst\\Deep", "Names"));
   EXPECT_EQ(MultiSz(many), RawList(K("Dst\\Deep"), "Names"));

@@ -17,7 +17,6 @@
 namespace {
 
 using namespace tqtest;
-using Ints = std::vector<int>;  // results of calls, made in order
 
 const std::string kKey = "SOFTWARE\\F";
 

@@ -16,6 +16,7 @@
 namespace tqtest {
 
 using Strings = std::vector<std::string>;
+using Ints = std::vector<int>;  // results of calls, made in order
 
 // The text of s, "<null>" for NULL; Take also frees s.
 std::string Str(const char *s);

@@ -45,6 +45,7 @@ TEST_F(Commands, OutputAndExitCodeOfEachCommand) {
       {{"ls", t + "\\Gone"}, 1, "", "Tarquel\\T\\Gone: not found"},
       // Usage errors change nothing.
       {{"frobnicate"}, 2, ""},
+      {{"completion", "fish"}, 2, "", "no completion script for \"fish\""},
       {{"set", t, "N", "number", "12abc"}, 2, ""},
       {{"set", t, "N", "number", "4294967296"}, 2, ""},
       {{"get", "HKEY_CURRENT_USER\\Software", "N"}, 2, "", "outside HKEY_LOCAL_MACHINE"},
