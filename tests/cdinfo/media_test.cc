@@ -120,8 +120,7 @@ TEST_F(Media, ProductIndex) {
   // A missing file.
   strcpy(products_file, (pf + ".none").c_str());
   ClearTraceLog(sysroot_);
-  EXPECT_EQ(0, Get_Details());
-  EXPECT_EQ(0, GetProductsFromFile());
+  EXPECT_EQ((Ints{0, 0}), (Ints{Get_Details(), GetProductsFromFile()}));
   std::string not_opened = " The file 'Products.conf' was not opened\" " + pf + ".none \"";
   EXPECT_EQ((Strings{"Get_Details:: Enter", "CDINFO_New_File_Search:" + not_opened, "Get_Details:: Leave", "Enter GetProductsFromFile",
                      "GetProductsFromFile:" + not_opened, "GetProductsFromFile:: Leave With Error"}),
@@ -172,8 +171,7 @@ TEST_F(Media, SingleMediumSearchAndVerify) {
 
 TEST_F(Media, UnreadableMediaGiveNull) {
   std::string root = NewMedia("empty");
-  EXPECT_EQ(nullptr, CDINFO_SearchAll(nullptr, 1));
-  EXPECT_EQ(nullptr, CDINFO_Search(std::string(600, 'r').c_str(), 1));
+  EXPECT_EQ((Strings{"<null>", "<null>"}), (Strings{Str(CDINFO_SearchAll(nullptr, 1)), Take(CDINFO_Search(std::string(600, 'r').c_str(), 1))}));
   char *slot = nullptr;
   EXPECT_EQ(8, Search_Internal(root.c_str(), 1, 0, &slot));
   EXPECT_EQ(nullptr, slot);

@@ -105,9 +105,8 @@ TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
   EXPECT_EQ(2, tqFileCopy(a.c_str(), "f/a", 1) + tqFileCopy(a.c_str(), "f/trap", 1));
   EXPECT_EQ("./a ./b ./trap ", Tree(f));
   EXPECT_EQ("a\na\n", ReadFile(f + "/a") + ReadFile(f + "/trap"));
-  EXPECT_EQ(0, tqFileExist((scratch_ + "/victim").c_str()));
-  EXPECT_EQ(1, tqFileRemove("f\\a"));
-  EXPECT_EQ(0, tqFileExist("f/a") + tqFileRemove("f"));  // gone; a directory is not removed
+  // A removed file is gone; a directory is not removed.
+  EXPECT_EQ((Ints{0, 1, 0, 0}), (Ints{tqFileExist((scratch_ + "/victim").c_str()), tqFileRemove("f\\a"), tqFileExist("f/a"), tqFileRemove("f")}));
   for (const char *bad : {static_cast<const char *>(nullptr), ""})
     EXPECT_EQ("0000", std::to_string(tqFileExist(bad)) + std::to_string(tqDirCreate(bad)) +
                           std::to_string(tqDirCopy(bad, "f", 1)) + std::to_string(tqFileRemove(bad)));
@@ -115,9 +114,7 @@ TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
                    tqFileExist("g"));  // a directory is no file, and nothing is made of it
   // A link that cannot be replaced fails the copy: no one removes entries of
   // an immutable directory, root included.
-  ASSERT_EQ(2, tqDirCreate("ln\\t") + tqDirCreate("imm"));
-  ASSERT_EQ(0, symlink("x", "ln/t/l"));
-  ASSERT_EQ(1, tqDirCopy("ln/t", "imm", 1));
+  ASSERT_EQ((Ints{1, 1, 0, 1}), (Ints{tqDirCreate("ln\\t"), tqDirCreate("imm"), symlink("x", "ln/t/l"), tqDirCopy("ln/t", "imm", 1)}));
   int attr = FS_IMMUTABLE_FL, dfd = open("imm/t", O_RDONLY | O_DIRECTORY);
   if (ioctl(dfd, FS_IOC_SETFLAGS, &attr) == 0) {  // where the file system has the flag
     EXPECT_EQ(0, tqDirCopy("ln/t", "imm", 1));
@@ -264,7 +261,7 @@ TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
   EXPECT_EQ((Strings{"Tarquel;Zudedaz;R75;R1;linux", "Tarquel;Faraway;R75;R1;linux"}), ListAll(CDINFO_Search, mount));
   EXPECT_EQ((Strings{"The Product Mod2 is not for Driftwell"}), TraceRecords(sysroot_, {"The Product"}));
   char *slot = nullptr;  // the index walk ends at the first entry not for distribution
-  EXPECT_EQ((std::vector<int>{1, 1, 0}), (std::vector<int>{New_File_Search(1, &slot), New_File_Search(0, &slot), New_File_Search(0, &slot)}));
+  EXPECT_EQ((Ints{1, 1, 0}), (Ints{New_File_Search(1, &slot), New_File_Search(0, &slot), New_File_Search(0, &slot)}));
   free(slot);
   EXPECT_STREQ("Tarquel;Zudedaz;R75;R1;linux", CDINFO_SearchAll(mount.c_str(), 1));  // the index is loaded once
   EXPECT_EQ("2 1 1 5", std::to_string(path_index) + " " + std::to_string(found_products_file) + " " + std::to_string(IsMultipleCD()) +
@@ -349,8 +346,7 @@ TEST_F(Package, ScriptsOfADvdAndPathHelpers) {
             TraceRecords(sysroot_, {"Found linux", "Failed to remove", "linux directory", "CDINFO_BrnxCaseForMultipleCD:: refused"}));
   // A DVD path loses its last level only.
   char path[] = "cd\\lvl1\\lvl2";
-  EXPECT_EQ(1, ChompOrgInputPath(path));
-  EXPECT_STREQ("cd\\lvl1", path);
+  EXPECT_EQ((Strings{"1", "cd\\lvl1"}), (Strings{std::to_string(ChompOrgInputPath(path)), path}));
   // PrintPath gives field path_index (0 to 5) or NULL, and tells the facility.
   char one[] = "a;b;;c;d;e;f", wide[] = "a;b;c;d;e;f;g";
   WriteFile(facility_log_, "");
@@ -360,8 +356,7 @@ TEST_F(Package, ScriptsOfADvdAndPathHelpers) {
   EXPECT_EQ(nullptr, PrintPath(wide));
   EXPECT_EQ("Enter:: PrintPath|Exit:: PrintPath (f)|Enter:: PrintPath|Exit:: PrintPath (NULL)|",
             Capture("sed 's/^CDINFO 4 0 //' '" + facility_log_ + "' | tr '\\n' '|'"));
-  EXPECT_EQ(0, CDINFO_IsDVD(nullptr));
-  EXPECT_EQ(0, this_is_dvd);
+  EXPECT_EQ((Ints{0, 0}), (Ints{CDINFO_IsDVD(nullptr), this_is_dvd}));
 }
 
 TEST_F(Package, RefusedValuesAndWorkDirectories) {
@@ -381,17 +376,15 @@ TEST_F(Package, RefusedValuesAndWorkDirectories) {
     EXPECT_EQ("0  -", Get(root, r[0], r[1], "linux"));
     EXPECT_EQ((Strings{"CDINFO_GetPackagePath:: cd_path= " + root, value + r[2]}), TraceRecords(sysroot_));
   }
-  EXPECT_EQ(0, ContinueBrnxCase(nullptr, "a/b", "R1", "linux", out_));
-  EXPECT_EQ(0, ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", nullptr));
-  EXPECT_EQ(0, CDINFO_GetPackagePath(root.c_str(), "Pkg", "R1", "linux", 0, nullptr, cd_));
+  EXPECT_EQ((Ints{0, 0, 0}), (Ints{ContinueBrnxCase(nullptr, "a/b", "R1", "linux", out_), ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", nullptr),
+                                    CDINFO_GetPackagePath(root.c_str(), "Pkg", "R1", "linux", 0, nullptr, cd_)}));
   EXPECT_EQ("0  -", Get(root, std::string(1100, 'p').c_str(), "R1", "linux"));  // too long for the buffers
   // A continuation CD without its files, or with a path too long for them.
   EXPECT_EQ("0  - 0  -", Get(scratch_, "Pkg", "R1", "linux", 1) + " " +
                              Get(scratch_ + "/" + std::string(1000, 'c'), "Pkg", "R1", "linux", 1));
   // Values from the medium.
   ClearTraceLog(sysroot_);
-  EXPECT_EQ("0  -", Get(root, "Evil", "R1", "linux"));
-  EXPECT_EQ("0  -", Get(root, "Up", "R1", "linux"));
+  EXPECT_EQ((Strings{"0  -", "0  -"}), (Strings{Get(root, "Evil", "R1", "linux"), Get(root, "Up", "R1", "linux")}));
   EXPECT_EQ(0, tqFileExist("pwned") + tqFileExist(work_.c_str()));  // nothing was run
   // Work directories that are links, writable by others or not ours.
   std::string elsewhere = scratch_ + "/elsewhere";
@@ -401,8 +394,7 @@ TEST_F(Package, RefusedValuesAndWorkDirectories) {
   ASSERT_EQ(0, unlink(work_.c_str()));
   ASSERT_EQ(0, mkdir(work_.c_str(), 0755));
   ASSERT_EQ(0, symlink((elsewhere + "/tgz").c_str(), (work_ + "/tgz").c_str()));
-  EXPECT_EQ("0  -", Get(root, "Pkg", "R1", "linux"));
-  EXPECT_EQ(0, ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", out_));
+  EXPECT_EQ((Strings{"0  -", "0"}), (Strings{Get(root, "Pkg", "R1", "linux"), std::to_string(ContinueBrnxCase(nullptr, "Pkg", "R1", "linux", out_))}));
   ASSERT_EQ(0, unlink((work_ + "/tgz").c_str()));
   ASSERT_EQ(0, chmod(work_.c_str(), 0777));
   EXPECT_EQ("0  -", Get(root, "Pkg", "R1", "linux"));

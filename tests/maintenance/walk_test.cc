@@ -34,7 +34,6 @@ using namespace std::string_literals;
 
 namespace {
 
-using Ints = std::vector<int>;  // results of calls, made in order
 
 std::string ChainKey(std::string base, int levels) {
   while (levels-- > 0) base += "\\k";
@@ -147,8 +146,7 @@ TEST_F(Walk, EveryUserStopsBelowOneHundredLevelsAndReleasesItsFile) {
   EXPECT_EQ(-2, TQPROD_BackupKey("A", "deep.bak"));
   EXPECT_TRUE(EndsWith(ReadFile("deep.bak"), "\tlvl=100\n\n\nerror - registry to deep"));
   // The error text holds no record: restoring the file brings back the rest.
-  ASSERT_EQ(0, TQPROD_DelKey("A"));
-  ASSERT_EQ(0, TQPROD_RestoreKey("deep.bak"));
+  ASSERT_EQ((Ints{0, 0}), (Ints{TQPROD_DelKey("A"), TQPROD_RestoreKey("deep.bak")}));
   EXPECT_EQ("100", GetStr(K(ChainKey("A", 100)), "lvl"));
   EXPECT_FALSE(KeyExists(K(ChainKey("A", 101))));
   // A path beyond 1024 bytes ends the walk with -1.

@@ -10,7 +10,6 @@
 namespace {
 
 using namespace tqtest;
-using Ints = std::vector<int>;  // results of calls, made in order
 const std::string kProd = "SOFTWARE\\Tarquel\\Prod";
 
 std::string Text(const char *path, const char *name, int versioned) {
@@ -62,8 +61,7 @@ TEST_F(RegistryTest, VersionedAccessUsesTheChosenVersionSubkeyAndCreatesIt) {
                      then(TQPROD_OverideCurrentVersion("7.0")),
                      then((unsetenv("OVER_WRITE_CURRENT_VER"), SetMirrakEffectiveVersion(nullptr)))}));
   // A CurrentVersion that is not a string names no version.
-  ASSERT_EQ(0, TQPROD_SetValue("NumProd", "CurrentVersion", 4, "5", 0));
-  ASSERT_EQ(0, TQPROD_SetValue("NumProd", "V", 1, "x", 1));
+  ASSERT_EQ((Ints{0, 0}), (Ints{TQPROD_SetValue("NumProd", "CurrentVersion", 4, "5", 0), TQPROD_SetValue("NumProd", "V", 1, "x", 1)}));
   EXPECT_EQ("x", Text("NumProd", "V", 0));
 }
 
@@ -72,9 +70,8 @@ TEST_F(RegistryTest, DeletesAndBadInputReturnTheirCodes) {
   EXPECT_EQ((Ints{-2, 0, TQREG_E_NOTFOUND, -1}),  // -2: no current version
             (Ints{TQPROD_DelValue("Prod", "V", 1), TQPROD_DelValue("Prod", "V", 0),
                   TQPROD_DelValue("Prod", "V", 0), TQPROD_DelValue("NoSuchProd", "V", 0)}));
-  ASSERT_EQ(0, TQPROD_SetValue("Prod", "CurrentVersion", 1, "2.0", 0));
-  ASSERT_EQ(0, TQPROD_SetValue("Prod", "W", 1, "y", 1));
-  EXPECT_EQ(0, TQPROD_DelValue("Prod", "W", 1));
+  EXPECT_EQ((Ints{0, 0, 0}), (Ints{TQPROD_SetValue("Prod", "CurrentVersion", 1, "2.0", 0), TQPROD_SetValue("Prod", "W", 1, "y", 1),
+                                    TQPROD_DelValue("Prod", "W", 1)}));
   EXPECT_EQ(Strings{}, ValueNames(kProd + "\\2.0"));
   // Bad arguments and names beyond the limits are refused, not cut.
   std::string huge = "k", n300(300, 'n');  // huge: a path of 1254 characters, each name fits
@@ -146,11 +143,9 @@ Strings Walk(Kind kind, const char *product, int versioned) {
 }
 
 TEST_F(RegistryTest, WalksReturnEntriesThenTheirEndCodes) {
-  ASSERT_EQ(0, TQPROD_SetValue("Beta", "CurrentVersion", 1, "1.0", 0));
-  ASSERT_EQ(0, TQPROD_SetValue("Beta\\1.0\\SP1", "x", 1, "1", 0));
-  ASSERT_EQ(0, TQPROD_SetValue("Beta\\1.0\\reserved\\Env", "A", 1, "1", 0));
-  ASSERT_EQ(0, TQPROD_SetValue("alpha", "first", 1, "1", 0));
-  ASSERT_EQ(0, TQPROD_SetValue("alpha", "big", 1, std::string(2000, 'b').c_str(), 0));
+  ASSERT_EQ((Ints{0, 0, 0, 0, 0}), (Ints{TQPROD_SetValue("Beta", "CurrentVersion", 1, "1.0", 0), TQPROD_SetValue("Beta\\1.0\\SP1", "x", 1, "1", 0),
+                                        TQPROD_SetValue("Beta\\1.0\\reserved\\Env", "A", 1, "1", 0), TQPROD_SetValue("alpha", "first", 1, "1", 0),
+                                        TQPROD_SetValue("alpha", "big", 1, std::string(2000, 'b').c_str(), 0)}));
   const struct { Kind kind; const char *product; int versioned; Strings want; } rows[] = {
       {kKeys, "TQROOT", 1, {"alpha", "Beta", "-3"}}, {kKeys, "Beta", 1, {"reserved", "SP1", "-3"}},
       {kKeys, "Beta", 0, {"1.0", "-3"}},            {kKeys, "alpha", 1, {"-1"}},
@@ -160,9 +155,7 @@ TEST_F(RegistryTest, WalksReturnEntriesThenTheirEndCodes) {
   for (const auto &r : rows) EXPECT_EQ(r.want, Walk(r.kind, r.product, r.versioned)) << r.product;
   // Each walk keeps its own cursor.
   char name[500];
-  ASSERT_EQ(0, TQPROD_GetEnumKey(".", name, 0));
-  ASSERT_EQ(0, TQPROD_GetKeyValues("alpha", name, 0));
-  ASSERT_EQ(0, TQPROD_GetEnumKey(nullptr, name, 0));
+  ASSERT_EQ((Ints{0, 0, 0}), (Ints{TQPROD_GetEnumKey(".", name, 0), TQPROD_GetKeyValues("alpha", name, 0), TQPROD_GetEnumKey(nullptr, name, 0)}));
   EXPECT_STREQ("Beta", name);
   EXPECT_EQ(-2, TQPROD_GetKeyValues("alpha", nullptr, 0));
 }
@@ -192,8 +185,7 @@ TEST_F(RegistryTest, FixedKeyReadersCachedPathsAndReservedPaths) {
   for (auto reader : {FwGetParam, fwregistry_readparam, GetDllPathFromRegistry})
     EXPECT_EQ((std::vector<TQREGVAR>{5, 0, 0}),
               (std::vector<TQREGVAR>{reader("Param"), reader("Absent"), reader(nullptr)}));
-  ASSERT_EQ(0, TQPROD_SetValue("MRK", "EventLogServer", 1, "logger", 1));
-  ASSERT_EQ(0, TQPROD_SetValue("MRK", "FWDIR", 1, "/opt/fw", 1));
+  ASSERT_EQ((Ints{0, 0}), (Ints{TQPROD_SetValue("MRK", "EventLogServer", 1, "logger", 1), TQPROD_SetValue("MRK", "FWDIR", 1, "/opt/fw", 1)}));
   EXPECT_EQ("logger /opt/fw", Str(reinterpret_cast<const char *>(FwGetEventLogServer())) + " " +
                                   TQPROD_GetFwdir());
   // The cached key paths are made once.
