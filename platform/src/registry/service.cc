@@ -30,6 +30,13 @@ constexpr uint32_t kGenMax = 0x7FF;
 // past it the cache starts over.
 constexpr size_t kCacheLimit = 256u << 20;
 
+inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+void FoldInto(const char *s, size_t n, std::string *out) {
+  out->resize(n);
+  for (size_t i = 0; i < n; ++i) (*out)[i] = Fold(s[i]);
+}
+
 bool NameTooLong(const char *name, size_t *len) {
   *len = strnlen(name, TQREG_MAX_VALUE_NAME + 1);
   return *len > TQREG_MAX_VALUE_NAME;
@@ -40,11 +47,6 @@ void AtforkParent() { Service::Instance().AfterFork(); }
 void AtforkChild() { Service::Instance().AfterForkChild(); }
 
 }  // namespace
-
-void FoldInto(const char *s, size_t n, std::string *out) {
-  out->resize(n);
-  for (size_t i = 0; i < n; ++i) (*out)[i] = Fold(s[i]);
-}
 
 Service &Service::Instance() {
   // Never destroyed: other libraries' exit handlers may still call in.

@@ -248,10 +248,6 @@ class Service {
   std::string var_key_;
 };
 
-// Names compare without ASCII case: only A to Z fold, to lower case.
-inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-void FoldInto(const char *s, size_t n, std::string *out);
-
 }  // namespace reg
 }  // namespace platform
 }  // namespace tq

@@ -13,6 +13,13 @@ namespace reg {
 
 namespace {
 
+std::string Folded(const std::string &s) {
+  std::string out = s;
+  for (char &c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+
 // True when path lies strictly below key ("" is the root).
 bool Below(const std::string &path, const std::string &key) {
   if (key.empty()) return !path.empty();
@@ -23,8 +30,7 @@ bool Below(const std::string &path, const std::string &key) {
 // What change c means to a watch of key (folded path): TQREG_OK for a
 // matching change, TQREG_E_KEYDELETED, or TQREG_E_TIMEOUT for nothing.
 int Meaning(const Change &c, const std::string &key, bool subtree, unsigned filter) {
-  std::string path;
-  FoldInto(c.path.data(), c.path.size(), &path);
+  const std::string path = Folded(c.path);
   switch (c.op) {
     case TQREG_OP_KEY_DELETED:
       if (path == key || Below(key, path)) return TQREG_E_KEYDELETED;
@@ -79,8 +85,7 @@ int Service::CheckWatch(TQHKEY key, bool subtree, unsigned filter) {
         int depth;
         int r = ResolveHandle(key, &id, &depth);  // a key already gone is a bad handle
         if (r != TQREG_OK) return r;
-        const std::string stored = StoredPath(id);
-        FoldInto(stored.data(), stored.size(), &w->folded_path);
+        w->folded_path = Folded(StoredPath(id));
       }
     }
     if (w->pos < 0) w->pos = journal_.Newest(store_);
