@@ -36,14 +36,12 @@ TEST_F(Media, UnwritableTraceLogOnlyPrints) {
   EXPECT_EQ("The file 'ElgFilePath' was not opened ()\n", testing::internal::GetCapturedStdout());
   // A symbolic link planted at the log's name is not followed.
   RemoveTree(sysroot_ + "/opt");
-  ASSERT_EQ(1, tqDirCreate((sysroot_ + "/opt/TQInstLog").c_str()));
-  ASSERT_EQ(0, symlink((scratch_ + "/victim").c_str(), TracePath().c_str()));
+  ASSERT_EQ((Ints{1, 0}), (Ints{tqDirCreate((sysroot_ + "/opt/TQInstLog").c_str()), symlink((scratch_ + "/victim").c_str(), TracePath().c_str())}));
   int fds = OpenFdCount();
   testing::internal::CaptureStdout();
   Debug("attack", nullptr);
   EXPECT_EQ("The file 'ElgFilePath' was not opened (" + TracePath() + ")\n", testing::internal::GetCapturedStdout());
-  EXPECT_EQ(0, tqFileExist((scratch_ + "/victim").c_str()));
-  EXPECT_EQ(fds, OpenFdCount());
+  EXPECT_EQ((Ints{0, fds}), (Ints{tqFileExist((scratch_ + "/victim").c_str()), OpenFdCount()}));
 }
 
 TEST_F(Media, FieldsOfALine) {
@@ -85,8 +83,7 @@ TEST_F(Media, ProductIndex) {
             (Strings{VENDOR, VERSION, SP, CDNUM, OS, std::to_string(run_get_details)}));
   // The same CD again: result 30, nothing after the CDNUM line is read.
   run_get_details = 1;
-  EXPECT_EQ(30, Get_Details());
-  EXPECT_EQ(1, run_get_details);
+  EXPECT_EQ((Ints{30, 1}), (Ints{Get_Details(), run_get_details}));
   Strings first = {"Get_Details:: Enter", "Get_Details:: VENDOR= Tarquel", "Get_Details:: VERSION= R75", "Get_Details:: SP= HFA_10",
                    "Get_Details:: CDNUM= 1"}, want = first;
   want.insert(want.end(), {"Get_Details:: OS= linux", "Get_Details:: Leave"});
@@ -95,9 +92,7 @@ TEST_F(Media, ProductIndex) {
   // The product list: adjacent separators count as one, numbers skip blanks
   // and stop at junk, fields are cut at 255 characters, at most 150 entries
   // are kept, also over two loads (the long and the NUL lines hold none).
-  ASSERT_EQ(1, GetProductsFromFile());
-  ASSERT_EQ(1, GetProductsFromFile());
-  EXPECT_EQ(150, num_of_products_in_file);
+  ASSERT_EQ((Ints{1, 1, 150}), (Ints{GetProductsFromFile(), GetProductsFromFile(), num_of_products_in_file}));
   Strings got;
   for (int i : {0, 1, 2, 3, 149}) {
     const ProductEntry &e = ProdList[i];
@@ -152,8 +147,8 @@ TEST_F(Media, SingleMediumSearchAndVerify) {
   EXPECT_EQ(1, IgnoreLine(nullptr, 0));
   // One shared position: 1 of the tagged-inclusive listing, then 2 without.
   free(CDINFO_Search(root.c_str(), 1));
-  EXPECT_STREQ("Tarquel;Tagged;R75;SP1;linux", CDINFO_SearchAll(root.c_str(), 0));
-  EXPECT_EQ("Tarquel;Console;R75;SP1;linux", Take(CDINFO_Search(root.c_str(), 0)));
+  EXPECT_EQ((Strings{"Tarquel;Tagged;R75;SP1;linux", "Tarquel;Console;R75;SP1;linux"}),
+            (Strings{Str(CDINFO_SearchAll(root.c_str(), 0)), Take(CDINFO_Search(root.c_str(), 0))}));
   // The product is the name between separators, in the searched file.
   EXPECT_STREQ("Tarquel;Firewall;R75;SP1;linux;/linux/fw;a;b;\n", GetLine(root.c_str(), "Firewall", "SP9", "x"));
   for (const char *product : {"Firewall", "Tarquel", "Fire", static_cast<const char *>(nullptr)})
@@ -173,8 +168,7 @@ TEST_F(Media, UnreadableMediaGiveNull) {
   std::string root = NewMedia("empty");
   EXPECT_EQ((Strings{"<null>", "<null>"}), (Strings{Str(CDINFO_SearchAll(nullptr, 1)), Take(CDINFO_Search(std::string(600, 'r').c_str(), 1))}));
   char *slot = nullptr;
-  EXPECT_EQ(8, Search_Internal(root.c_str(), 1, 0, &slot));
-  EXPECT_EQ(nullptr, slot);
+  EXPECT_EQ((Strings{"8", "<null>"}), (Strings{std::to_string(Search_Internal(root.c_str(), 1, 0, &slot)), Str(slot)}));
   // An index that is a directory: read as empty, nothing to deliver.
   WriteFile(root + "/DW/Products.conf/x", "");
   EXPECT_EQ(0, Search_Internal(root.c_str(), 1, 0, &slot));

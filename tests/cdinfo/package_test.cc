@@ -86,9 +86,8 @@ TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
   std::string src = scratch_ + "/src", f = scratch_ + "/f", a = src + "/tree/a";
   WriteFile(a, "a\n");
   WriteFile(src + "/tree/sub/b", "b\n");
-  ASSERT_EQ(0, symlink("/etc/passwd", (src + "/tree/link").c_str()));
-  ASSERT_EQ(0, chdir(scratch_.c_str()));
-  EXPECT_EQ(1, tqDirCreate("dst\\deep"));  // relative; the parents are made as well
+  // A relative directory is made with its parents.
+  ASSERT_EQ((Ints{0, 0, 1}), (Ints{symlink("/etc/passwd", (src + "/tree/link").c_str()), chdir(scratch_.c_str()), tqDirCreate("dst\\deep")}));
   int fds = OpenFdCount();
   EXPECT_EQ(1, tqDirCopy((src + "\\tree").c_str(), "dst\\deep\\", 1));
   EXPECT_EQ("./tree ./tree/a ./tree/link -> /etc/passwd ./tree/sub ./tree/sub/b ", Tree(scratch_ + "/dst/deep"));
@@ -204,8 +203,7 @@ TEST_F(Package, AssemblyPacksTheDirectoryOrItsContents) {
     ASSERT_EQ("32 " + work_ + "/Pkg_R1_" + r.first + ".tgz -", Get(root, "Pkg", "R1", r.first, r.first[0] == 'i' ? 2 : 0));
     EXPECT_EQ(r.second, Tar(out_)) << r.first;
   }
-  EXPECT_EQ(0, tqFileExist((work_ + "/tgz").c_str()));  // staging removed
-  EXPECT_EQ(fds, OpenFdCount());
+  EXPECT_EQ((Ints{0, fds}), (Ints{tqFileExist((work_ + "/tgz").c_str()), OpenFdCount()}));  // staging removed, no file left open
   // Hardened-OS products get the installer scripts; with Wrapper.conf the
   // whole wrappers directory is taken. A "tgz" tag replaces "new_brnx".
   Scripts(root);
@@ -237,8 +235,7 @@ TEST_F(Package, MediumProgramsAndLeftoversStayOutOfTheArchive) {
   Put(work_ + "/tgz", ".left-over", "old\n");
   setenv("PATH", ("::.:" + gtar_ + ":" + old_path_).c_str(), 1);
   ASSERT_EQ("32 " + work_ + "/Pkg_R1_x86.tgz -", Get(root, "Pkg", "R1", "x86"));
-  EXPECT_EQ(0, tqFileExist(marker.c_str()));
-  EXPECT_EQ("./ ./f1 ./gtar ", Tar(out_));
+  EXPECT_EQ("0 ./ ./f1 ./gtar ", std::to_string(tqFileExist(marker.c_str())) + " " + Tar(out_));
 }
 
 TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
@@ -254,8 +251,7 @@ TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
   for (const char *f : {"1linux/zud/zfile", "2modules/m2/m2.tgz", "3modules/m3/m3file", "3linux/far/f"}) Put(cd[f[0] - '0'], f + 1, f);
   // Mounting moves a CD's tree to the media root.
   auto mount_cd = [&](int n) { return RemoveTree(mount), rename(cd[n].c_str(), mount.c_str()); };
-  ASSERT_EQ(0, mount_cd(1));
-  EXPECT_EQ(0, CDINFO_IsDVD(mount.c_str()));
+  ASSERT_EQ((Ints{0, 0}), (Ints{mount_cd(1), CDINFO_IsDVD(mount.c_str())}));
   int fds = OpenFdCount();
   // The search lists products for distribution; the others give NULL.
   EXPECT_EQ((Strings{"Tarquel;Zudedaz;R75;R1;linux", "Tarquel;Faraway;R75;R1;linux"}), ListAll(CDINFO_Search, mount));
@@ -278,14 +274,11 @@ TEST_F(Package, SetOfCDsEndsWithTheCompleteArchive) {
                      from + "\\linux\\Actions" + to + "\\linux\\ with result=1"}),
             TraceRecords(sysroot_, {"copied from"}));
   EXPECT_EQ("30  -", Get(mount, "Zudedaz", "R1", "linux", 1));  // the same CD again
-  ASSERT_EQ(0, mount_cd(2));
-  ASSERT_EQ("30  3", Get(mount, "Zudedaz", "R1", "linux", 1));
-  ASSERT_EQ(0, mount_cd(3));
+  ASSERT_EQ((Strings{"0", "30  3", "0"}), (Strings{std::to_string(mount_cd(2)), Get(mount, "Zudedaz", "R1", "linux", 1), std::to_string(mount_cd(3))}));
   // A continuation refuses a work directory writable by others, and a system
   // root with shell characters; the CD is asked for again.
-  ASSERT_EQ(0, chmod(work_.c_str(), 0777));
-  EXPECT_EQ("0  -", Get(mount, "Zudedaz", "R1", "linux", 1));
-  ASSERT_EQ(0, chmod(work_.c_str(), 0755));
+  EXPECT_EQ((Strings{"0", "0  -", "0"}),
+            (Strings{std::to_string(chmod(work_.c_str(), 0777)), Get(mount, "Zudedaz", "R1", "linux", 1), std::to_string(chmod(work_.c_str(), 0755))}));
   setenv("TQ_SYSROOT", (sysroot_ + ";x").c_str(), 1);
   EXPECT_EQ("0  -", (strcpy(CDNUM, "2"), Get(mount, "Zudedaz", "R1", "linux", 1)));
   setenv("TQ_SYSROOT", sysroot_.c_str(), 1);
@@ -327,8 +320,7 @@ TEST_F(Package, ModulesAreCopiedAndTheLowestLaterCDIsAsked) {
   // below the current CD now.
   WriteFile(scripts + "/mods/here/h.tgz", "kept\n");
   strcpy(CDNUM, "3");
-  EXPECT_EQ(32, CopyFileToTmpDir(cd.c_str(), temp_.c_str()));
-  EXPECT_EQ("kept\n", ReadFile(scripts + "/mods/here/h.tgz"));
+  EXPECT_EQ((Strings{"32", "kept\n"}), (Strings{std::to_string(CopyFileToTmpDir(cd.c_str(), temp_.c_str())), ReadFile(scripts + "/mods/here/h.tgz")}));
 }
 
 TEST_F(Package, ScriptsOfADvdAndPathHelpers) {
@@ -336,10 +328,9 @@ TEST_F(Package, ScriptsOfADvdAndPathHelpers) {
   Scripts(dvd);
   WriteFile(work_ + "/tgz/scripts/linux", "a file in the way\n");
   Put(dvd, "DW/tq_dvd.txt", "");  // a DVD: the media root is used as it is
-  EXPECT_EQ(1, CDINFO_IsDVD(dvd.c_str()));
-  EXPECT_EQ(dvd + "/DW/tq_dvd.txt", dvd_file);
-  EXPECT_EQ(32, CDINFO_BrnxCaseForMultipleCD(&dvd[0], temp_.c_str(), 0));
-  EXPECT_EQ("./Actions ./Actions/CheckPackage ", Tree(work_ + "/tgz/scripts/linux"));
+  EXPECT_EQ((Strings{"1", dvd + "/DW/tq_dvd.txt"}), (Strings{std::to_string(CDINFO_IsDVD(dvd.c_str())), dvd_file}));
+  EXPECT_EQ((Strings{"32", "./Actions ./Actions/CheckPackage "}),
+            (Strings{std::to_string(CDINFO_BrnxCaseForMultipleCD(&dvd[0], temp_.c_str(), 0)), Tree(work_ + "/tgz/scripts/linux")}));
   EXPECT_EQ(0, CDINFO_BrnxCaseForMultipleCD(&longer[0], temp_.c_str(), 0) + CDINFO_BrnxCaseForMultipleCD(nullptr, temp_.c_str(), 0));
   EXPECT_EQ((Strings{"Found linux file. Its full path is: " + temp_ + "\\dw_tmp\\tgz\\scripts\\linux",
                      "CDINFO_BrnxCaseForMultipleCD:: refused long path"}),

@@ -102,8 +102,7 @@ TEST_F(PlatformTest, CustomerAndServerNeedAMultiDomainServer) {
   TQPROD_ResetRegCmaCache();
   EXPECT_EQ(std::string(498, 's') + "/customers/be", TQPROD_GetCmaDir());
   setenv("FWDIR", "/opt/mds", 1);
-  EXPECT_EQ(nullptr, TQPROD_GetCmaDir());  // no longer a customer, whatever is cached
-  EXPECT_EQ(1, is_mds());
+  EXPECT_EQ((Strings{"<null>", "1"}), (Strings{Str(TQPROD_GetCmaDir()), std::to_string(is_mds())}));  // no longer a customer, whatever is cached
   // The registered customer name is kept once found.
   PutStr("SOFTWARE\\Tarquel\\MRK", "CurrentVersion", "6.0");
   PutStr("SOFTWARE\\Tarquel\\MRK\\6.0", "CustomerName", "acme");
@@ -157,8 +156,7 @@ TEST_F(PlatformTest, SnmpAgentTakesTheFirstFreeNameOnceOrReplacesAnOlderEntry) {
   EXPECT_EQ(kAdded, Call(HandleSnmpExtension));
   EXPECT_EQ("2=" + kOurs, Agents()[1]);
   TqkRegDeleteKey(Root(), kAgents);
-  EXPECT_EQ("0 ", Call(HandleSnmpExtension));  // no list: nothing created
-  EXPECT_FALSE(KeyExists(kAgents));
+  EXPECT_EQ((Strings{"0 ", "0"}), (Strings{Call(HandleSnmpExtension), std::to_string(KeyExists(kAgents))}));  // no list: nothing created
 }
 
 // Every family entry goes, whichever version; deleting one moves the next
@@ -221,8 +219,7 @@ TEST_F(PlatformTest, SetZudedazProRewritesKeepingOrderAndPermissions) {
   EXPECT_EQ(0664u, stat(cdver.c_str(), &st) == 0 ? st.st_mode & 07777 : 1u);  // not narrowed by the umask
   // Never writes through a link at the temporary name.
   ASSERT_EQ(0, symlink(Sys("/victim").c_str(), Sys("/etc/cd.ver.mod").c_str()));
-  EXPECT_EQ(-1, TQPROD_SetZudedazPro(0));
-  EXPECT_NE(0, access(Sys("/victim").c_str(), F_OK));
+  EXPECT_EQ((Ints{-1, -1}), (Ints{TQPROD_SetZudedazPro(0), access(Sys("/victim").c_str(), F_OK)}));
 }
 
 // A context table of another shape refuses adds rather than taking them.
@@ -251,8 +248,7 @@ TEST_F(PlatformTest, ReleaseFilesFwkernProductConfAndDiskless) {
       {key + "1\n " + key + "9\n" + key + "x\n" + std::string(100, 'p') + key + "4\n" + key + "3",
        3},
       {key + "99999999999999\n", 2147483647}, {key + std::string(57, '0') + "12", 1}};
-  EXPECT_EQ(0, TQPROD_IsCrossbeamX());  // FWDIR unset
-  EXPECT_EQ("<null>", Config('p'));
+  EXPECT_EQ("0 <null>", std::to_string(TQPROD_IsCrossbeamX()) + " " + Config('p'));  // FWDIR unset
   setenv("FWDIR", Sys("/fw").c_str(), 1);
   for (const auto &[text, want] : confs) {
     WriteFile(Sys("/fw/boot/modules/fwkern.conf"), text);

@@ -188,7 +188,7 @@ TEST_F(HistoryTest, EachChangeIsRecordedWithItsWriter) {
             all.lines);
   const std::string writer =
       "hist-writer[" + std::to_string(pid) + "] uid " + std::to_string(getuid());
-  EXPECT_EQ(std::vector<std::string>(8, writer), all.writers);
+  EXPECT_EQ(Strings(8, writer), all.writers);
   ASSERT_EQ(8u, all.seqs.size());
   EXPECT_LE(start, all.times.front());
   EXPECT_GE(static_cast<int64_t>(time(nullptr) + 1) * 1000, all.times.back());
@@ -201,8 +201,7 @@ TEST_F(HistoryTest, RollbackRefusesWithoutTheHistoryItNeedsAndChangesNothing) {
   EXPECT_EQ((Ints{TQREG_E_INVALID, TQREG_E_INVALID, TQREG_E_LIMIT}),
             (Ints{TqkRegCheckpoint(""), TqkRegRollback(nullptr), TqkRegRollback(std::string(256, 'c').c_str())}));
   EXPECT_EQ(Where() + "checkpoint name longer than 255 characters", TqkRegGetLastErrorText());
-  EXPECT_EQ(TQREG_OK, TqkRegCheckpoint(std::string(255, 'c').c_str()));
-  EXPECT_EQ(TQREG_E_NOTFOUND, TqkRegRollback("nope"));
+  EXPECT_EQ((Ints{TQREG_OK, TQREG_E_NOTFOUND}), (Ints{TqkRegCheckpoint(std::string(255, 'c').c_str()), TqkRegRollback("nope")}));
   EXPECT_EQ(Where() + "no checkpoint named \"nope\"", TqkRegGetLastErrorText());
 
   // Pruned: only the last five changes are kept.
