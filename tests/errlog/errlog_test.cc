@@ -63,10 +63,10 @@ TEST(Errlog, ReportsAreOneLineEachAndNeverEndTheProcess) {
 }
 
 TEST_F(RegistryTest, SetEnvStoresUnderTheSharedComponentsVersion) {
-  EXPECT_EQ(-1, TQPROD_error_logging_set_env("A", "b"));  // no current version yet
-  ASSERT_EQ(0, TQPROD_SetValue("TQShared", "CurrentVersion", 1, "6.0", 0));
-  EXPECT_EQ((Ints{0, 0}), (Ints{TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "5"),
-                                TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "1")}));  // replaced
+  // Refused while there is no current version yet; the second value replaces the first.
+  ASSERT_EQ((Ints{-1, 0, 0, 0}),
+            (Ints{TQPROD_error_logging_set_env("A", "b"), TQPROD_SetValue("TQShared", "CurrentVersion", 1, "6.0", 0),
+                  TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "5"), TQPROD_error_logging_set_env("TDERROR_ALL_ALL", "1")}));
   RawValue v = GetRaw("SOFTWARE\\Tarquel\\TQShared\\6.0\\reserved\\Environment", "TDERROR_ALL_ALL");
   EXPECT_EQ(std::string("1", 2) + " 1", v.data + " " + std::to_string(v.type));
 }

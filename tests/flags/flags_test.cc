@@ -115,8 +115,7 @@ TEST_F(RegistryTest, CachedFlagsKeepTheirAnswerUntilASuccessfulSet) {
 
 TEST_F(RegistryTest, PlatformFlagsFollowThePlatformNotTheRegistry) {
   Versioned();
-  ASSERT_EQ(0, FwSetUsermode(1));
-  EXPECT_EQ(0, FwIsUsermode());
+  ASSERT_EQ((Ints{0, 0}), (Ints{FwSetUsermode(1), FwIsUsermode()}));
   WriteFile(sysroot_ + "/etc/tqplatform/usermode", "");
   EXPECT_EQ(1, FwIsUsermode());
   // Storing TRIVA needs a virtual-systems platform; elsewhere a message.
@@ -126,14 +125,11 @@ TEST_F(RegistryTest, PlatformFlagsFollowThePlatformNotTheRegistry) {
   EXPECT_EQ(static_cast<int>(message.size()), FwSetTRIVA(1));
   EXPECT_EQ(message, testing::internal::GetCapturedStderr());
   WriteFile(sysroot_ + "/etc/tqplatform/verdra", "");
-  EXPECT_EQ(0, FwSetTRIVA(4));
-  EXPECT_EQ(4, GetNum(kMrkV, "TRIVA"));
-  ASSERT_EQ(0, tq_ctxdb_add(1, 1, 0, 0));
-  EXPECT_NE(0, FwIsTRIVA());
+  ASSERT_EQ((Ints{0, 4, 0, 1}), (Ints{FwSetTRIVA(4), static_cast<int>(GetNum(kMrkV, "TRIVA")),
+                                      tq_ctxdb_add(1, 1, 0, 0), FwIsTRIVA() != 0}));
   // Bridge and junction of the current context, only for an answer of 1.
   struct Restore { ~Restore() { tq_set_vs_env(0), ResetPlatform(); } } restore;
-  ASSERT_EQ(0, tq_set_vs_env(1));
-  EXPECT_EQ("1 0", std::to_string(FwIsVSBridge()) + " " + std::to_string(FwIsVSJunction()));
+  ASSERT_EQ((Ints{0, 1, 0}), (Ints{tq_set_vs_env(1), FwIsVSBridge(), FwIsVSJunction()}));
   for (int answer : {2, -1, 0, 1}) {
     g_platform.forced_bridge = g_platform.forced_junction = answer;
     EXPECT_EQ((Ints{answer == 1, answer == 1}), (Ints{FwIsVSBridge(), FwIsVSJunction()})) << answer;

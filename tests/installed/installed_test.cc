@@ -55,9 +55,9 @@ TEST_F(RegistryTest, EachMarkReadsAndWritesItsOwnValue) {
     EXPECT_EQ("0 " + std::string(m.value), std::to_string(TQPROD_GetInstalledProducts(0, name)) + " " + name);
   }
   PutRaw(kProducts, "TQnexo", 3, std::string(100000, '1').data(), 100000);
-  EXPECT_EQ(0, NexoIsInstalled());  // other types never count
-  EXPECT_EQ(0, TQPROD_GetInstalledProducts(0, name));  // whatever the value's size
-  EXPECT_EQ(-3, TQPROD_GetInstalledProducts(0, name));
+  // Other types never count; the enumeration names it whatever the value's size.
+  EXPECT_EQ((Ints{0, 0, -3}),
+            (Ints{NexoIsInstalled(), TQPROD_GetInstalledProducts(0, name), TQPROD_GetInstalledProducts(0, name)}));
 }
 
 TEST_F(RegistryTest, AddingPutsTheNameFirstOnceWithinTheBudget) {
@@ -94,8 +94,8 @@ TEST_F(RegistryTest, CopyKeyCopiesAMultiStringWhole) {
   ASSERT_EQ(0, TQKGetProductListForCopyKey(list, &count, "Dst", "Two"));
   EXPECT_EQ("2 a b", std::to_string(count) + " " + list[0] + " " + list[1]);
   PutList(K("Src"), "Huge", Numbered(std::string(200, 'h'), 11));  // over 2048 bytes
-  EXPECT_EQ(-1, TQKAddProductListForCopyKey("Src", "Elsewhere", "Huge"));
-  EXPECT_FALSE(KeyExists(K("Elsewhere")));  // nothing created
+  // Refused, and nothing created.
+  EXPECT_EQ((Ints{-1, 0}), (Ints{TQKAddProductListForCopyKey("Src", "Elsewhere", "Huge"), KeyExists(K("Elsewhere"))}));
   // A missing source is printed and copied as an empty value.
   testing::internal::CaptureStdout();
   ASSERT_EQ(0, TQKAddProductListForCopyKey("Nowhere", "Dst", "Names"));

@@ -54,9 +54,8 @@ class FaultTest : public RegistryTest {
 };
 
 TEST_F(FaultTest, BatchesNestAndOthersSeeAllOrNothing) {
-  ASSERT_EQ(TQREG_OK, Write("committed", 7));
-  ASSERT_EQ(TQREG_OK, TqkRegBeginBatch());
-  ASSERT_EQ(TQREG_OK, TqkRegBeginBatch());  // joins the outer batch
+  // The second begin joins the outer batch.
+  ASSERT_EQ((Ints{TQREG_OK, TQREG_OK, TQREG_OK}), (Ints{Write("committed", 7), TqkRegBeginBatch(), TqkRegBeginBatch()}));
   for (int i = 0; i < 3; ++i) Write("v" + std::to_string(i), i);
   EXPECT_EQ(2, GetNum(kKey, "v2"));  // the batch's own thread reads its writes
   std::atomic<int64_t> seen_by_thread{-2};
@@ -72,8 +71,8 @@ TEST_F(FaultTest, BatchesNestAndOthersSeeAllOrNothing) {
                   Wait(Spawn([] { return static_cast<int>(GetNum(kKey, "committed")); })),
                   TqkRegEndBatch(1), SeenElsewhere(3), TqkRegEndBatch(1)}));
   reader.join();
-  EXPECT_EQ(0, seen_by_thread.load());
-  EXPECT_EQ((Ints{3, TQREG_E_INVALID}), (Ints{SeenElsewhere(3), TqkRegEndBatch(1)}));
+  EXPECT_EQ((Ints{0, 3, TQREG_E_INVALID}),
+            (Ints{static_cast<int>(seen_by_thread.load()), SeenElsewhere(3), TqkRegEndBatch(1)}));
   // An abandoned inner batch rolls the outer one back; so does a reset.
   for (bool reset : {false, true}) {
     ASSERT_EQ(TQREG_OK, TqkRegBeginBatch());
@@ -85,8 +84,7 @@ TEST_F(FaultTest, BatchesNestAndOthersSeeAllOrNothing) {
     else
       EXPECT_EQ((Ints{TQREG_OK, TQREG_OK, TQREG_OK}),
                 (Ints{TqkRegBeginBatch(), TqkRegEndBatch(0), TqkRegEndBatch(1)}));
-    EXPECT_EQ(0, GetNum(kKey, "v0"));
-    EXPECT_FALSE(KeyExists(kKey + "\\Child"));
+    EXPECT_EQ((Ints{0, 0}), (Ints{static_cast<int>(GetNum(kKey, "v0")), KeyExists(kKey + "\\Child")})) << reset;
   }
 }
 
@@ -165,17 +163,15 @@ TEST_F(FaultTest, LastErrorIsPerThreadAndFailedWritesAreLogged) {
 TEST_F(FaultTest, ReadsNeverCreateARegistry) {
   std::string dir = regdir_ + "/new/reg";
   setenv("TQ_REGISTRY_DIR", dir.c_str(), 1);
-  ASSERT_EQ(TQREG_OK, TqkResetGlobalEntries());
-  EXPECT_EQ(-1, GetNum(kKey, "v"));
-  EXPECT_EQ(0, TQPRODIS_GetVarFromRegistry(kKey.c_str(), "v", 1));
-  EXPECT_NE(0, access((regdir_ + "/new").c_str(), F_OK));
-  EXPECT_EQ(TQREG_OK, Write("v", 5));
-  EXPECT_EQ(0, access((dir + "/ctx0.db").c_str(), F_OK));
+  // Reads find nothing and make no directory; the first write makes it.
+  ASSERT_EQ((Ints{TQREG_OK, -1, 0, -1, TQREG_OK, 0}),
+            (Ints{TqkResetGlobalEntries(), static_cast<int>(GetNum(kKey, "v")),
+                  static_cast<int>(TQPRODIS_GetVarFromRegistry(kKey.c_str(), "v", 1)), access((regdir_ + "/new").c_str(), F_OK),
+                  Write("v", 5), access((dir + "/ctx0.db").c_str(), F_OK)}));
   // A directory that cannot be made (below a dangling link): its cause.
   ASSERT_EQ(0, symlink((regdir_ + "/nowhere").c_str(), (regdir_ + "/link").c_str()));
   setenv("TQ_REGISTRY_DIR", (regdir_ + "/link/reg").c_str(), 1);
-  ASSERT_EQ(TQREG_OK, TqkResetGlobalEntries());
-  EXPECT_EQ(TQREG_E_IO, Write("v", 5));
+  ASSERT_EQ((Ints{TQREG_OK, TQREG_E_IO}), (Ints{TqkResetGlobalEntries(), Write("v", 5)}));
   EXPECT_EQ("ctx0.db in " + regdir_ +
                 "/link/reg: cannot create the directory (No such file or directory)",
             std::string(TqkRegGetLastErrorText()));
@@ -199,8 +195,7 @@ TEST_F(FaultTest, BrokenDatabaseFailsFastWithItsCauseUntilTheFileChanges) {
     EXPECT_EQ(Where() + ": not a registry database, or corrupt", std::string(TqkRegGetLastErrorText()));
   }
   unlink(db.c_str());
-  EXPECT_EQ(TQREG_OK, Write("v", 7)) << "a replaced file is tried again";
-  EXPECT_EQ(7, GetNum(kKey, "v"));
+  EXPECT_EQ((Ints{TQREG_OK, 7}), (Ints{Write("v", 7), static_cast<int>(GetNum(kKey, "v"))})) << "a replaced file is tried again";
 }
 
 // An existing registry this process may not write is read; writes fail
@@ -230,8 +225,7 @@ TEST_F(FaultTest, UnwritableRegistryIsReadAndRefusesWrites) {
 TEST_F(FaultTest, ALockHeldPastTheBusyTimeoutIsBusy) {
   ASSERT_EQ(TQREG_OK, Write("v", 1));
   int ready[2], release[2];
-  ASSERT_EQ(0, pipe(ready));
-  ASSERT_EQ(0, pipe(release));
+  ASSERT_EQ((Ints{0, 0}), (Ints{pipe(ready), pipe(release)}));
   pid_t pid = Spawn([&] {  // holds the write lock until told to let go
     char c = 0;
     if (TqkRegBeginBatch() != TQREG_OK || Write("held", 1) != TQREG_OK) return 1;
@@ -242,8 +236,8 @@ TEST_F(FaultTest, ALockHeldPastTheBusyTimeoutIsBusy) {
   ASSERT_EQ(1, read(ready[0], &c, 1));
   setenv("TQ_REGISTRY_BUSY_MS", "200", 1);
   ASSERT_EQ(TQREG_OK, TqkResetGlobalEntries());
-  EXPECT_EQ(1, GetNum(kKey, "v")) << "a reader waited for the writer";
-  EXPECT_EQ(TQREG_E_BUSY, Write("v", 2));
+  // A reader does not wait for the writer; a writer gives up.
+  EXPECT_EQ((Ints{1, TQREG_E_BUSY}), (Ints{static_cast<int>(GetNum(kKey, "v")), Write("v", 2)}));
   EXPECT_EQ(Where() + ": busy: another process held the write lock past the busy timeout",
             std::string(TqkRegGetLastErrorText()));
   ASSERT_EQ(1, write(release[1], &c, 1));

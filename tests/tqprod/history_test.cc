@@ -16,12 +16,11 @@ bool emulated() { return getenv("TQ_TEST_EMULATOR") && *getenv("TQ_TEST_EMULATOR
 
 TEST_F(History, ChangesAreListedDiffedAndRolledBack) {
   const std::string x = "SOFTWARE\\X";
-  ASSERT_EQ(0, Tool({"set", x, "A", "string", "one"}).code);
-  ASSERT_EQ(0, Tool({"checkpoint", "c1"}).code);
-  ASSERT_EQ(0, Tool({"set", x, "A", "number", "5"}).code);
-  ASSERT_EQ(0, Tool({"set", x + "\\Y", "B", "string", "b\x1b"}).code);
-  ASSERT_EQ(0, Tool({"set", x, "Keep", "string", "k"}).code);
-  ASSERT_EQ(0, Tool({"del", x, "Keep"}).code);  // cancels out in the diff
+  // Keep, set and deleted again, cancels out in the diff.
+  ASSERT_EQ((tqtest::Ints{0, 0, 0, 0, 0, 0}),
+            (tqtest::Ints{Tool({"set", x, "A", "string", "one"}).code, Tool({"checkpoint", "c1"}).code,
+                          Tool({"set", x, "A", "number", "5"}).code, Tool({"set", x + "\\Y", "B", "string", "b\x1b"}).code,
+                          Tool({"set", x, "Keep", "string", "k"}).code, Tool({"del", x, "Keep"}).code}));
 
   // The process name is the tool's, or the emulator's when it runs under one.
   const std::string stamp = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z  \\S+\\[\\d+\\]  ";
@@ -60,8 +59,7 @@ TEST_F(History, WatchPrintsChangesOfOtherProcessesUntilItsTimeout) {
     return 0;
   });
   Result r = Tool({"watch", "SOFTWARE\\W", "--timeout", emulated() ? "6" : "1.5"});
-  EXPECT_EQ(0, tqtest::Wait(writer));
-  EXPECT_EQ(0, r.code) << r.err;
+  EXPECT_EQ((tqtest::Ints{0, 0}), (tqtest::Ints{tqtest::Wait(writer), r.code})) << "writer, then watch: " << r.err;
   EXPECT_TRUE(std::regex_match(
       r.out, std::regex("\\S+Z  \\S+\\[\\d+\\]  set  SOFTWARE\\\\W  inside: \\(absent\\) -> 7\n")))
       << r.out;

@@ -106,10 +106,8 @@ TEST_F(VsContextTest, ContextsAreAddedReplacedAndRemovedForEveryProcess) {
   EXPECT_EQ(Ids({0, 1, 4}), Flags(0));
   EXPECT_EQ(Ids({-1, 0, -1}), Ids({tq_ctxdb_remove(0), tq_ctxdb_remove(7), tq_ctxdb_remove(7)}));
   // The iterator needs init and walks the snapshot taken by it.
-  EXPECT_EQ(-1, ctxdb_iterator_next(&id));
-  ASSERT_EQ(0, ctxdb_iterator_init());
-  EXPECT_EQ(-1, ctxdb_iterator_next(nullptr));
-  ASSERT_EQ(0, tq_ctxdb_remove(2));
+  ASSERT_EQ((Ints{-1, 0, -1, 0}),
+            (Ints{ctxdb_iterator_next(&id), ctxdb_iterator_init(), ctxdb_iterator_next(nullptr), tq_ctxdb_remove(2)}));
   EXPECT_EQ(Ids({1, 1, 2, 0}),  // the third item: the id the second call gave
             Ids({ctxdb_iterator_next(&id), ctxdb_iterator_next(&id), id, ctxdb_iterator_next(&id)}));
   // Another process sees the same table; the largest id and count survive.
