@@ -96,8 +96,8 @@ TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
   EXPECT_EQ(1, tqDirCopy(a.c_str(), "f", 1));
   WriteFile(f + "/a", "kept\n");
   ASSERT_EQ(0, symlink((scratch_ + "/victim").c_str(), (f + "/trap").c_str()));
-  EXPECT_EQ("1001", std::to_string(tqDirCopy(a.c_str(), "f", 0)) + std::to_string(tqFileCopy(a.c_str(), "f/a", 0)) +
-                        std::to_string(tqFileCopy(a.c_str(), "f/trap", 0)) + std::to_string(tqFileCopy(a.c_str(), "f/b", 0)));
+  EXPECT_EQ((Ints{1, 0, 0, 1}), (Ints{tqDirCopy(a.c_str(), "f", 0), tqFileCopy(a.c_str(), "f/a", 0), tqFileCopy(a.c_str(), "f/trap", 0),
+                                       tqFileCopy(a.c_str(), "f/b", 0)}));
   EXPECT_EQ("./a ./b ./trap -> " + scratch_ + "/victim ", Tree(f));
   EXPECT_EQ("kept\na\n", ReadFile(f + "/a") + ReadFile(f + "/b"));
   // overwrite 1 replaces a file, and a link rather than its target.
@@ -109,8 +109,8 @@ TEST_F(Package, FileUtilitiesNeverFollowOrWriteThroughLinks) {
   for (const char *bad : {static_cast<const char *>(nullptr), ""})
     EXPECT_EQ("0000", std::to_string(tqFileExist(bad)) + std::to_string(tqDirCreate(bad)) +
                           std::to_string(tqDirCopy(bad, "f", 1)) + std::to_string(tqFileRemove(bad)));
-  EXPECT_EQ(0, tqDirCopy((src + "/.").c_str(), "f", 1) + tqFileCopy((src + "/tree").c_str(), "g", 1) +
-                   tqFileExist("g"));  // a directory is no file, and nothing is made of it
+  EXPECT_EQ((Ints{0, 0, 0}), (Ints{tqDirCopy((src + "/.").c_str(), "f", 1), tqFileCopy((src + "/tree").c_str(), "g", 1),
+                                  tqFileExist("g")}));  // a directory is no file, and nothing is made of it
   // A link that cannot be replaced fails the copy: no one removes entries of
   // an immutable directory, root included.
   ASSERT_EQ((Ints{1, 1, 0, 1}), (Ints{tqDirCreate("ln\\t"), tqDirCreate("imm"), symlink("x", "ln/t/l"), tqDirCopy("ln/t", "imm", 1)}));
@@ -381,7 +381,7 @@ TEST_F(Package, RefusedValuesAndWorkDirectories) {
   std::string elsewhere = scratch_ + "/elsewhere";
   Put(elsewhere, "tgz/keep", "keep\n");
   ASSERT_EQ(0, symlink(elsewhere.c_str(), work_.c_str()));
-  EXPECT_EQ("0  - 0  -", Get(root, "Pkg", "R1", "linux") + " " + Get(root, "Pkg", "R1", "linux", 1));
+  EXPECT_EQ((Strings{"0  -", "0  -"}), (Strings{Get(root, "Pkg", "R1", "linux"), Get(root, "Pkg", "R1", "linux", 1)}));
   ASSERT_EQ(0, unlink(work_.c_str()));
   ASSERT_EQ(0, mkdir(work_.c_str(), 0755));
   ASSERT_EQ(0, symlink((elsewhere + "/tgz").c_str(), (work_ + "/tgz").c_str()));
